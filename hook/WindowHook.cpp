@@ -1,0 +1,136 @@
+// The hook module: exported functions, the shared section and the hook
+// procedure. This code runs inside every hooked process on the desktop, so it
+// takes no lock, allocates nothing and never sends a message.
+
+#define ZARVOWINDOW_API
+#include "hook/zarvowindow1589x64.h"
+
+#include "library/window/WindowStyle.h"
+
+#define ZARVO_SHARED __attribute__((section(".ZARVOWI"), shared))
+
+// One copy of these for every process that maps the module. They are
+// initialised explicitly so that they live in the shared section, and this file
+// is compiled with -fno-toplevel-reorder so they stay in this order.
+HHOOK SharedHookHandle ZARVO_SHARED = nullptr;
+HWND SharedNotifyWindow ZARVO_SHARED = nullptr;
+volatile LONG SharedHookEnabled ZARVO_SHARED = 0;
+
+// Private to each process.
+HINSTANCE ModuleInstance = nullptr;
+
+namespace {
+
+using NLibrary::NWin32::NWindow::GetWindowStyle;
+
+BOOL PostToNotifyWindow(UINT message, LPARAM lParam)
+{
+    HWND notifyWindow = SharedNotifyWindow;
+    if (IsWindow(notifyWindow) != TRUE)
+        return FALSE;
+    return PostMessageW(notifyWindow, message, 0, lParam);
+}
+
+bool IsWatchedMessage(UINT message)
+{
+    switch (message) {
+    case WM_WINDOWPOSCHANGED:
+    case WM_DESTROY:
+    case WM_ENTERSIZEMOVE:
+    case WM_MOVING:
+    case WM_EXITSIZEMOVE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A pure z-order, activation or frame change is not reported. Anyone may send
+// WM_WINDOWPOSCHANGED without a WINDOWPOS; such a message is not reported
+// either, rather than crashing the process it runs in.
+void NotifyPositionChange(const CWPRETSTRUCT& call)
+{
+    const WINDOWPOS* position = reinterpret_cast<const WINDOWPOS*>(call.lParam);
+    if (position == nullptr)
+        return;
+    const UINT flags = position->flags;
+    const bool visibilityChanged = (flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) != 0;
+    const bool movedOrSized = (flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE);
+    if (visibilityChanged || movedOrSized)
+        PostToNotifyWindow(NotifyWindowPosChanged, reinterpret_cast<LPARAM>(position->hwnd));
+}
+
+void Notify(const CWPRETSTRUCT& call)
+{
+    if (InterlockedCompareExchange(&SharedHookEnabled, 0, 0) == 0)
+        return;
+    if (call.hwnd == SharedNotifyWindow || !IsWatchedMessage(call.message))
+        return;
+    if ((GetWindowStyle(call.hwnd) & WS_CHILD) != 0)
+        return;
+
+    const LPARAM window = reinterpret_cast<LPARAM>(call.hwnd);
+    switch (call.message) {
+    case WM_DESTROY:          PostToNotifyWindow(NotifyWindowDestroyed, window); break;
+    case WM_WINDOWPOSCHANGED: NotifyPositionChange(call); break;
+    case WM_MOVING:           PostToNotifyWindow(NotifyWindowMoving, window); break;
+    case WM_ENTERSIZEMOVE:    PostToNotifyWindow(NotifyEnterSizeMove, window); break;
+    case WM_EXITSIZEMOVE:     PostToNotifyWindow(NotifyExitSizeMove, window); break;
+    }
+}
+
+LRESULT CALLBACK WindowHookProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code >= 0 && lParam != 0)
+        Notify(*reinterpret_cast<const CWPRETSTRUCT*>(lParam));
+    return CallNextHookEx(SharedHookHandle, code, wParam, lParam);
+}
+
+// Clears the flag and removes the hook; returns what Unregister reports.
+LONG RemoveHook()
+{
+    const LONG wasEnabled = InterlockedExchange(&SharedHookEnabled, 0);
+    if (SharedHookHandle == nullptr)
+        return wasEnabled;
+    const BOOL unhooked = UnhookWindowsHookEx(SharedHookHandle);
+    SharedHookHandle = nullptr;
+    return unhooked;
+}
+
+}  // namespace
+
+extern "C" {
+
+LONG WINAPI NZarvo_NWindowX64DLL_DisableWindowHook(void)
+{
+    return InterlockedExchange(&SharedHookEnabled, 0);
+}
+
+LONG WINAPI NZarvo_NWindowX64DLL_EnableWindowHook(void)
+{
+    return InterlockedExchange(&SharedHookEnabled, 1);
+}
+
+LONG WINAPI NZarvo_NWindowX64DLL_Register(HWND notifyWindow)
+{
+    RemoveHook();
+    SharedNotifyWindow = notifyWindow;
+    SharedHookHandle = SetWindowsHookExW(WH_CALLWNDPROCRET, WindowHookProc, ModuleInstance, 0);
+    if (SharedHookHandle != nullptr)
+        return 0;
+    RemoveHook();
+    return 1;
+}
+
+LONG WINAPI NZarvo_NWindowX64DLL_Unregister(void)
+{
+    return RemoveHook();
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
+{
+    ModuleInstance = instance;
+    return TRUE;
+}
+
+}  // extern "C"

@@ -1,0 +1,50 @@
+/*
+ * zarvowindow1589x64.dll: notifications about the top-level windows of every
+ * 64-bit process on the desktop.
+ *
+ * Call NZarvo_NWindowX64DLL_Register with a window of your own, then
+ * NZarvo_NWindowX64DLL_EnableWindowHook. The module posts one of the
+ * notifications below to that window, with wParam 0 and lParam set to the
+ * window concerned; query the window yourself when it arrives.
+ *
+ * Keep the thread that called Register pumping its messages: Windows runs the
+ * hook for 32-bit processes by sending messages to the installing thread.
+ */
+#ifndef ZARVOWINDOW1589X64_H
+#define ZARVOWINDOW1589X64_H
+
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#ifndef ZARVOWINDOW_API
+#define ZARVOWINDOW_API __declspec(dllimport)
+#endif
+
+enum ZarvoWindowNotification {
+    NotifyWindowPosChanged = WM_USER + 102, /* 0x466: shown, hidden, moved or sized */
+    NotifyWindowDestroyed  = WM_USER + 103, /* 0x467: WM_DESTROY */
+    NotifyEnterSizeMove    = WM_USER + 104, /* 0x468: WM_ENTERSIZEMOVE */
+    NotifyWindowMoving     = WM_USER + 105, /* 0x469: WM_MOVING */
+    NotifyExitSizeMove     = WM_USER + 106  /* 0x46A: WM_EXITSIZEMOVE */
+};
+
+/* Both return the previous value of the enable flag (0 or 1). */
+ZARVOWINDOW_API LONG WINAPI NZarvo_NWindowX64DLL_DisableWindowHook(void);
+ZARVOWINDOW_API LONG WINAPI NZarvo_NWindowX64DLL_EnableWindowHook(void);
+
+/* Installs the global hook (replacing an earlier one) with notifications off.
+ * Returns 0 when the hook was installed, 1 when installing failed. */
+ZARVOWINDOW_API LONG WINAPI NZarvo_NWindowX64DLL_Register(HWND notifyWindow);
+
+/* Turns notifications off and removes the hook. Returns the result of
+ * UnhookWindowsHookEx when a hook was installed, else the previous flag. */
+ZARVOWINDOW_API LONG WINAPI NZarvo_NWindowX64DLL_Unregister(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZARVOWINDOW1589X64_H */

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# One entry point for the project on a Debian 12 machine (run as root):
+#   ./run.sh watch   build everything and watch a real window of another process
+#   ./run.sh test    build everything and run every test under Wine
+#   ./run.sh bench   build everything and run the benchmarks
+#   ./run.sh shell   start the display and Wine, then open a shell with them
+# BUILD_DIR (default ./build) holds the build, the Wine prefix and the logs.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+BIN=$BUILD_DIR/bin
+PACKAGES=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 wine
+          xvfb xdotool libboost-dev googletest vsftpd)
+TEST_TIMEOUT=${TEST_TIMEOUT:-600}
+
+log() { printf '[run.sh] %s\n' "$*" >&2; }
+
+install_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return
+  log "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  timeout 900 apt-get update -qq
+  timeout 1800 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+build() {
+  log "building in $BUILD_DIR"
+  cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >"$BUILD_DIR.cmake.log" 2>&1 || { cat "$BUILD_DIR.cmake.log"; exit 1; }
+  cmake --build "$BUILD_DIR" -j "$(nproc)" -- --no-print-directory -s
+}
+
+# --- the virtual display and one Wine server for the whole run --------------
+XVFB_PID=""
+start_display() {
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+  done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 1 100); do
+    [ -e "/tmp/.X11-unix/X$n" ] && return
+    sleep 0.1
+  done
+  log "Xvfb did not start on :$n"; exit 1
+}
+
+start_wine() {
+  export WINEPREFIX=$BUILD_DIR/wineprefix WINEDEBUG=-all WINEARCH=win64
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  export WINELOADER=/usr/lib/wine/wine64 WINE=/usr/lib/wine/wine64
+  mkdir -p "$WINEPREFIX"
+  wineserver -p
+  if [ ! -e "$WINEPREFIX/system.reg" ]; then
+    log "creating the Wine prefix"
+    timeout 300 "$WINE" wineboot -i >/dev/null 2>&1 || true
+  fi
+  # Xvfb has no window manager; stop Wine from waiting for one.
+  timeout 60 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+}
+
+stop_all() {
+  [ -n "${WINEPREFIX:-}" ] && timeout 20 wineserver -k >/dev/null 2>&1 || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+}
+
+start_platform() {
+  trap stop_all EXIT
+  start_display
+  start_wine
+}
+
+run_tests() {
+  local total_pass=0 total_fail=0 failed_programs=()
+  local filter=${1:-}
+  for exe in "$BIN"/*_tests.exe; do
+    local name; name=$(basename "$exe" .exe)
+    [ -n "$filter" ] && [[ "$name" != *"$filter"* ]] && continue
+    local out=$BUILD_DIR/logs/$name.log
+    mkdir -p "$BUILD_DIR/logs"
+    log "running $name"
+    local rc=0
+    (cd "$BIN" && timeout -k 10 "$TEST_TIMEOUT" "$WINE" "$exe" --gtest_color=no) >"$out" 2>&1 || rc=$?
+    grep -E '^\[  (FAILED|PASSED|SKIPPED) |^\[==========\]|Failure|error' "$out" | grep -v '^\[==========\] Running' || true
+    local pass fail
+    pass=$(grep -c '^\[       OK \]' "$out" || true)
+    fail=$(grep -c '^\[  FAILED  \] .*(' "$out" || true)
+    if [ "$rc" -ne 0 ] && [ "$fail" -eq 0 ]; then
+      log "$name exited with $rc"; tail -20 "$out"; fail=$((fail + 1))
+    fi
+    total_pass=$((total_pass + pass)); total_fail=$((total_fail + fail))
+    [ "$fail" -gt 0 ] && failed_programs+=("$name")
+  done
+  echo "${total_pass} passed, ${total_fail} failed"
+  [ "$total_fail" -eq 0 ] || { log "failing programs: ${failed_programs[*]}"; return 1; }
+}
+
+check_imports() {
+  local dll=$BIN/zarvowindow1589x64.dll bad
+  bad=$(x86_64-w64-mingw32-objdump -p "$dll" | grep 'DLL Name' | grep -v -E 'USER32|KERNEL32|api-ms-win-crt|msvcrt' || true)
+  if [ -n "$bad" ]; then log "the hook DLL imports more than it needs:"; echo "$bad"; return 1; fi
+}
+
+main() {
+  local cmd=${1:-test}; shift || true
+  install_packages
+  build
+  case "$cmd" in
+    test)  check_imports; start_platform; run_tests "$@" ;;
+    watch) start_platform; "$ROOT/tools/watch-demo.sh" "$@" ;;
+    bench) start_platform; for b in "$BIN"/*_bench.exe; do (cd "$BIN" && timeout 600 "$WINE" "$b"); done ;;
+    build) ;;
+    shell) start_platform; bash ;;
+    *) echo "usage: $0 test|watch|bench|build|shell" >&2; exit 2 ;;
+  esac
+}
+main "$@"
