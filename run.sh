@@ -40,16 +40,17 @@ XVFB_PID=""
 start_display() {
   local n
   for n in $(seq 90 140); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 1 100); do
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      if [ -e "/tmp/.X11-unix/X$n" ]; then export DISPLAY=":$n"; return; fi
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null || true
   done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  XVFB_PID=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 1 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && return
-    sleep 0.1
-  done
-  log "Xvfb did not start on :$n"; exit 1
+  log "no display could be started"; exit 1
 }
 
 start_wine() {
@@ -67,6 +68,7 @@ start_wine() {
 }
 
 stop_all() {
+  stop_test_services || true
   [ -n "${WINEPREFIX:-}" ] && timeout 20 wineserver -k >/dev/null 2>&1 || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
 }
@@ -76,6 +78,10 @@ start_platform() {
   start_display
   start_wine
 }
+
+# Services that tests talk to (started before, stopped after the tests).
+start_test_services() { :; }
+stop_test_services() { :; }
 
 run_tests() {
   local total_pass=0 total_fail=0 failed_programs=()
@@ -113,7 +119,7 @@ main() {
   install_packages
   build
   case "$cmd" in
-    test)  check_imports; start_platform; run_tests "$@" ;;
+    test)  check_imports; start_platform; start_test_services; run_tests "$@" ;;
     watch) start_platform; "$ROOT/tools/watch-demo.sh" "$@" ;;
     bench) start_platform; for b in "$BIN"/*_bench.exe; do (cd "$BIN" && timeout 600 "$WINE" "$b"); done ;;
     build) ;;
