@@ -1,0 +1,63 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A process started by a test; terminated on destruction if it still runs.
+class ChildProcess {
+public:
+    explicit ChildProcess(const std::wstring& commandLine);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool IsRunning() const;
+    bool WaitForExit(DWORD milliseconds) const;
+
+private:
+    PROCESS_INFORMATION info_ = {};
+};
+
+// The hook target process with its top-level window and child window.
+class HookTarget {
+public:
+    HookTarget();
+    HWND Window() const { return window_; }
+    HWND Child() const { return child_; }
+    bool IsRunning() const { return process_.IsRunning(); }
+    bool WaitForExit(DWORD milliseconds) const { return process_.WaitForExit(milliseconds); }
+    // Runs a command in the target; true when the target answered in time.
+    bool Run(UINT command, WPARAM wParam = 0, LPARAM lParam = 0, LRESULT* result = nullptr) const;
+
+private:
+    std::wstring title_;
+    ChildProcess process_;
+    HWND window_ = nullptr;
+    HWND child_ = nullptr;
+};
+
+struct Notification {
+    UINT message;
+    HWND window;
+    bool operator==(const Notification& other) const
+    {
+        return message == other.message && window == other.window;
+    }
+};
+std::string Describe(const std::vector<Notification>& notifications);
+
+// A hidden top-level window of the test thread that receives notifications.
+class NotificationWindow {
+public:
+    NotificationWindow();
+    ~NotificationWindow();
+    HWND Handle() const { return hwnd_; }
+    void Destroy();
+    // Every notification that arrived about one of `windows`, in order.
+    std::vector<Notification> Collect(std::initializer_list<HWND> windows);
+
+private:
+    HWND hwnd_ = nullptr;
+};

@@ -1,0 +1,292 @@
+#include <gtest/gtest.h>
+
+#include "hook/zarvowindow1589x64.h"
+#include "tests/hook/HookTargetCommands.h"
+#include "tests/hook/HookTestSupport.h"
+#include "tests/hook/ModuleImage.h"
+
+#include <algorithm>
+
+namespace {
+
+const wchar_t kModuleName[] = L"zarvowindow1589x64.dll";
+
+HMODULE HookModule()
+{
+    return GetModuleHandleW(kModuleName);
+}
+
+// The shared section as the module lays it out.
+struct SharedValues {
+    HHOOK hookHandle;
+    HWND notifyWindow;
+    LONG hookEnabled;
+};
+
+SharedValues* Shared()
+{
+    ModuleImage image(HookModule());
+    const IMAGE_SECTION_HEADER* section = image.FindSection(".ZARVOWI");
+    return section ? reinterpret_cast<SharedValues*>(image.SectionData(*section)) : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// The module image: what a loader and an application see.
+
+TEST(HookModuleImage, ExportsTheFourFunctionsByNameWithOrdinalsOneToFour)
+{
+    ModuleImage image(HookModule());
+    EXPECT_EQ("zarvowindow1589x64.dll", image.ExportedModuleName());
+    std::vector<ModuleImage::Export> exports = image.Exports();
+    std::sort(exports.begin(), exports.end(),
+              [](const ModuleImage::Export& a, const ModuleImage::Export& b) { return a.ordinal < b.ordinal; });
+    const char* expected[] = {"NZarvo_NWindowX64DLL_DisableWindowHook", "NZarvo_NWindowX64DLL_EnableWindowHook",
+                              "NZarvo_NWindowX64DLL_Register", "NZarvo_NWindowX64DLL_Unregister"};
+    ASSERT_EQ(4u, exports.size());
+    for (DWORD i = 0; i < 4; ++i) {
+        EXPECT_EQ(expected[i], exports[i].name);
+        EXPECT_EQ(i + 1, exports[i].ordinal);
+        EXPECT_EQ(GetProcAddress(HookModule(), MAKEINTRESOURCEA(i + 1)),
+                  GetProcAddress(HookModule(), expected[i]));
+    }
+}
+
+TEST(HookModuleImage, SharedSectionIsInitialisedReadWriteShared)
+{
+    ModuleImage image(HookModule());
+    const IMAGE_SECTION_HEADER* section = image.FindSection(".ZARVOWI");
+    ASSERT_NE(nullptr, section);
+    EXPECT_EQ(0xD0000040u, section->Characteristics);
+    EXPECT_GE(section->Misc.VirtualSize, sizeof(SharedValues));
+    EXPECT_GE(section->SizeOfRawData, sizeof(SharedValues)) << "the values must be initialised data";
+}
+
+TEST(HookModuleImage, OnlyResourceIsTheManifestWithIdTwo)
+{
+    std::vector<ModuleImage::Resource> resources = ModuleImage(HookModule()).Resources();
+    ASSERT_EQ(1u, resources.size());
+    EXPECT_EQ(ULONG_PTR(24), resources[0].type);  // RT_MANIFEST
+    EXPECT_EQ(ULONG_PTR(2), resources[0].id);
+    EXPECT_NE(std::string::npos, resources[0].data.find("level=\"asInvoker\""));
+    EXPECT_NE(std::string::npos, resources[0].data.find("uiAccess=\"true\""));
+}
+
+TEST(HookModuleImage, ImportsNoRuntimeLibraryDlls)
+{
+    for (std::string name : ModuleImage(HookModule()).ImportedModules()) {
+        std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+        EXPECT_TRUE(name == "user32.dll" || name == "kernel32.dll" || name == "msvcrt.dll") << name;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The exported functions' results and the shared values behind them.
+
+class HookState : public testing::Test {
+protected:
+    void TearDown() override { NZarvo_NWindowX64DLL_Unregister(); }
+    NotificationWindow notifications_;
+};
+
+TEST_F(HookState, RegisterInstallsDisabledAndStoresTheWindow)
+{
+    ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(notifications_.Handle()));
+    SharedValues* shared = Shared();
+    ASSERT_NE(nullptr, shared);
+    EXPECT_NE(nullptr, shared->hookHandle);
+    EXPECT_EQ(notifications_.Handle(), shared->notifyWindow);
+    EXPECT_EQ(0, shared->hookEnabled);
+}
+
+TEST_F(HookState, EnableAndDisableReturnThePreviousFlag)
+{
+    ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(notifications_.Handle()));
+    EXPECT_EQ(0, NZarvo_NWindowX64DLL_EnableWindowHook());
+    EXPECT_EQ(1, NZarvo_NWindowX64DLL_EnableWindowHook());
+    EXPECT_EQ(1, Shared()->hookEnabled);
+    EXPECT_EQ(1, NZarvo_NWindowX64DLL_DisableWindowHook());
+    EXPECT_EQ(0, NZarvo_NWindowX64DLL_DisableWindowHook());
+    EXPECT_NE(nullptr, Shared()->hookHandle) << "disabling keeps the hook installed";
+}
+
+TEST_F(HookState, UnregisterWithoutHookReturnsThePreviousFlag)
+{
+    NZarvo_NWindowX64DLL_Unregister();
+    EXPECT_EQ(0, NZarvo_NWindowX64DLL_Unregister());
+    NZarvo_NWindowX64DLL_EnableWindowHook();
+    EXPECT_EQ(1, NZarvo_NWindowX64DLL_Unregister());
+    EXPECT_EQ(0, Shared()->hookEnabled);
+}
+
+TEST_F(HookState, UnregisterRemovesTheHookAndKeepsTheWindow)
+{
+    ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(notifications_.Handle()));
+    NZarvo_NWindowX64DLL_EnableWindowHook();
+    EXPECT_NE(0, NZarvo_NWindowX64DLL_Unregister());
+    EXPECT_EQ(nullptr, Shared()->hookHandle);
+    EXPECT_EQ(0, Shared()->hookEnabled);
+    EXPECT_EQ(notifications_.Handle(), Shared()->notifyWindow);
+}
+
+TEST_F(HookState, SecondRegisterRemovesTheFirstHookAndClearsTheFlag)
+{
+    ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(notifications_.Handle()));
+    HHOOK first = Shared()->hookHandle;
+    NZarvo_NWindowX64DLL_EnableWindowHook();
+    NotificationWindow newer;
+    ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(newer.Handle()));
+    EXPECT_EQ(0, Shared()->hookEnabled);
+    EXPECT_EQ(newer.Handle(), Shared()->notifyWindow);
+    EXPECT_FALSE(UnhookWindowsHookEx(first)) << "the first hook is already gone";
+}
+
+TEST_F(HookState, RegisterAcceptsNullAndStaleWindows)
+{
+    EXPECT_EQ(0, NZarvo_NWindowX64DLL_Register(nullptr));
+    EXPECT_NE(nullptr, Shared()->hookHandle);
+    HWND stale = notifications_.Handle();
+    notifications_.Destroy();
+    EXPECT_EQ(0, NZarvo_NWindowX64DLL_Register(stale));
+    EXPECT_EQ(stale, Shared()->notifyWindow);
+}
+
+// ---------------------------------------------------------------------------
+// Notifications about the windows of a second process.
+
+enum Role { Target, Child };
+
+struct Expected {
+    UINT message;
+    Role window;
+};
+
+class HookNotifications : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(nullptr, target_.Window());
+        ASSERT_NE(nullptr, target_.Child());
+        ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(notifications_.Handle()));
+        NZarvo_NWindowX64DLL_EnableWindowHook();
+    }
+    void TearDown() override { NZarvo_NWindowX64DLL_Unregister(); }
+
+    std::vector<Notification> Run(UINT command, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        EXPECT_TRUE(target_.Run(command, wParam, lParam)) << "the target did not answer";
+        return Arrived();
+    }
+    std::vector<Notification> Arrived()
+    {
+        return notifications_.Collect({target_.Window(), target_.Child()});
+    }
+    std::vector<Notification> Resolve(std::initializer_list<Expected> expected) const
+    {
+        std::vector<Notification> result;
+        for (const Expected& e : expected)
+            result.push_back({e.message, e.window == Target ? target_.Window() : target_.Child()});
+        return result;
+    }
+
+    HookTarget target_;
+    NotificationWindow notifications_;
+};
+
+struct SequenceStep {
+    const char* what;
+    UINT command;
+    WPARAM wParam;
+    LPARAM lParam;
+    std::vector<Expected> expected;
+};
+
+TEST_F(HookNotifications, WindowLifeArrivesAsTheExpectedSequence)
+{
+    const SequenceStep steps[] = {
+        {"show", TargetShow, 0, 0, {{NotifyWindowPosChanged, Target}}},
+        {"move", TargetMove, 150, 160, {{NotifyWindowPosChanged, Target}}},
+        {"size", TargetSize, 320, 240, {{NotifyWindowPosChanged, Target}}},
+        {"z-order only", TargetZOrderOnly, 0, 0, {}},
+        {"move child", TargetMoveChild, 0, 0, {}},
+        {"size/move loop", TargetSizeMoveMessages, 0, 0,
+         {{NotifyEnterSizeMove, Target}, {NotifyWindowMoving, Target}, {NotifyExitSizeMove, Target}}},
+        {"hide", TargetHide, 0, 0, {{NotifyWindowPosChanged, Target}}},
+        {"show without move or size", TargetShowWithoutMoveOrSize, 0, 0, {{NotifyWindowPosChanged, Target}}},
+        {"record names another window", TargetPosChangedForChild, 0, 0, {{NotifyWindowPosChanged, Child}}},
+        {"record missing", TargetPosChangedWithoutRecord, 0, 0, {}},
+    };
+    for (const SequenceStep& step : steps) {
+        std::vector<Notification> expected;
+        for (const Expected& e : step.expected)
+            expected.push_back(Resolve({e})[0]);
+        EXPECT_EQ(Describe(expected), Describe(Run(step.command, step.wParam, step.lParam))) << step.what;
+    }
+}
+
+TEST_F(HookNotifications, DestroyIsTheLastNotification)
+{
+    Run(TargetShow);
+    std::vector<Notification> arrived = Run(TargetDestroy);
+    ASSERT_FALSE(arrived.empty());
+    EXPECT_EQ(Describe(Resolve({{NotifyWindowDestroyed, Target}})), Describe({arrived.back()}));
+    EXPECT_EQ(1, std::count_if(arrived.begin(), arrived.end(),
+                               [](const Notification& n) { return n.message == NotifyWindowDestroyed; }))
+        << "the child's destruction is not reported";
+    EXPECT_TRUE(target_.WaitForExit(5000));
+}
+
+TEST_F(HookNotifications, PositionChangeWithoutRecordLeavesTheProcessRunning)
+{
+    EXPECT_TRUE(Run(TargetPosChangedWithoutRecord).empty());
+    EXPECT_TRUE(target_.IsRunning());
+    LRESULT faults = -1;
+    EXPECT_TRUE(target_.Run(TargetGetFaultCount, 0, 0, &faults));
+    EXPECT_EQ(0, faults) << "the hook must not touch a missing WINDOWPOS";
+    EXPECT_EQ(Describe(Resolve({{NotifyWindowPosChanged, Target}})), Describe(Run(TargetMove, 30, 40)));
+}
+
+TEST_F(HookNotifications, NothingArrivesWhileDisabled)
+{
+    NZarvo_NWindowX64DLL_DisableWindowHook();
+    EXPECT_TRUE(Run(TargetShow).empty());
+    EXPECT_TRUE(Run(TargetSizeMoveMessages).empty());
+    NZarvo_NWindowX64DLL_EnableWindowHook();
+    EXPECT_EQ(Describe(Resolve({{NotifyWindowPosChanged, Target}})), Describe(Run(TargetMove, 50, 60)));
+}
+
+TEST_F(HookNotifications, RegisterAloneLeavesNotificationsOff)
+{
+    ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(notifications_.Handle()));
+    EXPECT_TRUE(Run(TargetShow).empty());
+    EXPECT_TRUE(Run(TargetMove, 70, 80).empty());
+}
+
+TEST_F(HookNotifications, NewerRegistrationReceivesTheNotifications)
+{
+    NotificationWindow newer;
+    ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(newer.Handle()));
+    NZarvo_NWindowX64DLL_EnableWindowHook();
+    Run(TargetShow);
+    EXPECT_TRUE(Arrived().empty());
+    EXPECT_EQ(Describe(Resolve({{NotifyWindowPosChanged, Target}})),
+              Describe(newer.Collect({target_.Window(), target_.Child()})));
+}
+
+TEST_F(HookNotifications, NotificationWindowNeverReportsOnItself)
+{
+    HWND self = notifications_.Handle();
+    SetWindowPos(self, nullptr, 20, 20, 50, 50, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    SendMessageW(self, WM_ENTERSIZEMOVE, 0, 0);
+    EXPECT_TRUE(notifications_.Collect({self}).empty());
+}
+
+TEST_F(HookNotifications, TargetsKeepWorkingAfterTheNotificationWindowIsGone)
+{
+    notifications_.Destroy();
+    EXPECT_TRUE(target_.Run(TargetShow));
+    EXPECT_TRUE(target_.Run(TargetSizeMoveMessages));
+    EXPECT_TRUE(target_.Run(TargetDestroy));
+    EXPECT_TRUE(target_.WaitForExit(5000));
+}
+
+}  // namespace
