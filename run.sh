@@ -120,7 +120,7 @@ main() {
   build
   case "$cmd" in
     test)  check_imports; start_platform; start_test_services; run_tests "$@" ;;
-    watch) start_platform; "$ROOT/tools/watch-demo.sh" "$@" ;;
+    watch) start_platform; BIN=$BIN "$ROOT/tools/watch-demo.sh" "$@" ;;
     bench) start_platform; for b in "$BIN"/*_bench.exe; do (cd "$BIN" && timeout 600 "$WINE" "$b"); done ;;
     build) ;;
     shell) start_platform; bash ;;

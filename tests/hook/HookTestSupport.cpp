@@ -45,14 +45,33 @@ std::wstring UniqueTitle()
 
 }  // namespace
 
-ChildProcess::ChildProcess(const std::wstring& commandLine)
+ChildProcess::ChildProcess(const std::wstring& commandLine, const std::wstring& outputFile)
 {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
+    HANDLE output = INVALID_HANDLE_VALUE;
+    if (!outputFile.empty()) {
+        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+        output = CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = startup.hStdError = output;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
     std::wstring mutableLine = commandLine;
-    if (!CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info_))
+    if (!CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, output != INVALID_HANDLE_VALUE, 0, nullptr,
+                        nullptr, &startup, &info_))
         info_ = PROCESS_INFORMATION();
+    if (output != INVALID_HANDLE_VALUE)
+        CloseHandle(output);
+}
+
+DWORD ChildProcess::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    if (info_.hProcess != nullptr)
+        GetExitCodeProcess(info_.hProcess, &code);
+    return code;
 }
 
 ChildProcess::~ChildProcess()

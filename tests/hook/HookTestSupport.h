@@ -8,13 +8,15 @@
 // A process started by a test; terminated on destruction if it still runs.
 class ChildProcess {
 public:
-    explicit ChildProcess(const std::wstring& commandLine);
+    // With an output file, the process's standard output and error go there.
+    explicit ChildProcess(const std::wstring& commandLine, const std::wstring& outputFile = std::wstring());
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool IsRunning() const;
     bool WaitForExit(DWORD milliseconds) const;
+    DWORD ExitCode() const;
 
 private:
     PROCESS_INFORMATION info_ = {};

@@ -1,0 +1,101 @@
+// The watch tool, run as an application runs it, against a window of a
+// second process. The tool's hook state is visible here through the shared
+// section of the module that this test program maps as well.
+
+#include <gtest/gtest.h>
+
+#include "tests/hook/HookTargetCommands.h"
+#include "tests/hook/HookTestSupport.h"
+#include "tests/hook/ModuleImage.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+struct SharedValues {
+    HHOOK hookHandle;
+    HWND notifyWindow;
+    LONG hookEnabled;
+};
+
+const volatile SharedValues* Shared()
+{
+    ModuleImage image(GetModuleHandleW(L"zarvowindow1589x64.dll"));
+    return reinterpret_cast<const SharedValues*>(image.SectionData(*image.FindSection(".ZARVOWI")));
+}
+
+bool WaitUntil(bool (*condition)(), DWORD milliseconds)
+{
+    for (DWORD waited = 0; waited < milliseconds; waited += 20) {
+        if (condition())
+            return true;
+        Sleep(20);
+    }
+    return condition();
+}
+
+std::wstring TempFile(const wchar_t* name)
+{
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    return std::wstring(folder) + name + std::to_wstring(GetCurrentProcessId()) + L".txt";
+}
+
+std::string ReadFile(const std::wstring& path)
+{
+    std::ifstream file(path.c_str(), std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::string HandleText(HWND hwnd)
+{
+    std::ostringstream text;
+    text << "\"hwnd\":\"0x" << std::hex << reinterpret_cast<UINT_PTR>(hwnd) << "\"";
+    return text.str();
+}
+
+TEST(WatchTool, ReportsAWindowOfAnotherProcessAsJsonLinesAndUnregisters)
+{
+    HookTarget target;
+    ASSERT_NE(nullptr, target.Window());
+    const std::wstring output = TempFile(L"zarvowatch");
+    {
+        ChildProcess watch(L"zarvowatch.exe --json --duration 3", output);
+        ASSERT_TRUE(WaitUntil([] { return Shared()->hookEnabled == 1; }, 5000)) << "the tool never enabled the hook";
+        EXPECT_TRUE(target.Run(TargetShow));
+        EXPECT_TRUE(target.Run(TargetSizeMoveMessages));
+        EXPECT_TRUE(target.Run(TargetDestroy));
+        ASSERT_TRUE(watch.WaitForExit(10000));
+        EXPECT_EQ(0u, watch.ExitCode());
+    }
+    EXPECT_EQ(nullptr, Shared()->hookHandle) << "the tool removes its hook when it stops";
+    EXPECT_EQ(0, Shared()->hookEnabled);
+
+    const std::string lines = ReadFile(output);
+    DeleteFileW(output.c_str());
+    const std::string window = HandleText(target.Window());
+    const std::string expected[] = {
+        "{\"ms\":", "\"event\":\"WindowPosChanged\"," + window + ",\"gone\":false,\"class\":\"ZarvoHookTarget\"",
+        "\"event\":\"EnterSizeMove\"," + window, "\"event\":\"Moving\"," + window,
+        "\"event\":\"ExitSizeMove\"," + window, "\"event\":\"Destroyed\"," + window,
+        "\"state\":\"Normal\"}"};
+    for (const std::string& text : expected)
+        EXPECT_NE(std::string::npos, lines.find(text)) << text << "\nin:\n" << lines;
+}
+
+TEST(WatchTool, FailsWithOneLineWhenTheModuleCannotBeLoaded)
+{
+    const std::wstring output = TempFile(L"zarvowatch-error");
+    ChildProcess watch(L"zarvowatch.exe --dll no-such-module.dll", output);
+    ASSERT_TRUE(watch.WaitForExit(10000));
+    EXPECT_NE(0u, watch.ExitCode());
+    const std::string text = ReadFile(output);
+    DeleteFileW(output.c_str());
+    EXPECT_EQ(0u, text.find("zarvowatch: cannot load no-such-module.dll")) << text;
+    EXPECT_EQ(1, std::count(text.begin(), text.end(), '\n')) << text;
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+#include "tools/zarvowatch/WatchOptions.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cwchar>
+#include <vector>
+
+namespace {
+
+std::wstring DefaultDllPath()
+{
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    size_t slash = folder.find_last_of(L"\\/");
+    folder = slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
+    return folder + L"zarvowindow1589x64.dll";
+}
+
+std::vector<std::wstring> SplitArguments(const wchar_t* commandLine)
+{
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(commandLine, &count);
+    std::vector<std::wstring> arguments;
+    for (int i = 1; argv != nullptr && i < count; ++i)
+        arguments.push_back(argv[i]);
+    LocalFree(argv);
+    return arguments;
+}
+
+}  // namespace
+
+bool ParseWatchOptions(const wchar_t* commandLine, WatchOptions& options, std::wstring& error)
+{
+    options.dllPath = DefaultDllPath();
+    std::vector<std::wstring> arguments = SplitArguments(commandLine);
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& name = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (name == L"--json") {
+            options.json = true;
+        } else if (name == L"--help" || name == L"-h") {
+            options.help = true;
+        } else if ((name == L"--dll" || name == L"--exec" || name == L"--duration") && !hasValue) {
+            error = name + L" needs a value";
+            return false;
+        } else if (name == L"--dll") {
+            options.dllPath = arguments[++i];
+        } else if (name == L"--exec") {
+            options.exec = arguments[++i];
+        } else if (name == L"--duration") {
+            wchar_t* end = nullptr;
+            options.durationSeconds = wcstod(arguments[++i].c_str(), &end);
+            if (*end != 0 || options.durationSeconds <= 0 || options.durationSeconds > 86400) {
+                error = L"--duration takes a number of seconds";
+                return false;
+            }
+        } else {
+            error = L"unknown argument " + name;
+            return false;
+        }
+    }
+    return true;
+}
+
+const char* WatchUsage()
+{
+    return "usage: zarvowatch [--dll PATH] [--json] [--duration SECONDS] [--exec \"COMMAND\"]\n"
+           "  Prints one line per window notification: milliseconds since start, event,\n"
+           "  window handle, and the window's class, title, bounds and show state\n"
+           "  (\"gone\" when the window no longer exists). Ctrl+C stops.\n";
+}

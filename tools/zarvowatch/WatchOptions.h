@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+struct WatchOptions {
+    std::wstring dllPath;       // the hook module; beside the executable by default
+    bool json = false;          // JSON Lines instead of text
+    double durationSeconds = 0; // 0: until Ctrl+C
+    std::wstring exec;          // a program to start once the hook is on
+    bool help = false;
+};
+
+bool ParseWatchOptions(const wchar_t* commandLine, WatchOptions& options, std::wstring& error);
+const char* WatchUsage();
