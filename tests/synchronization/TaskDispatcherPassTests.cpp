@@ -170,7 +170,7 @@ TEST(TaskDispatcherPass, ShutdownDoesNotWaitForAnEmptySlot)
     dispatcher.Slot(1).reset();
     DWORD before = GetTickCount();
     dispatcher.Shutdown();
-    EXPECT_LT(GetTickCount() - before, 700u);
+    EXPECT_LT(GetTickCount() - before, 800u);
     EXPECT_EQ(0u, dispatcher.SlotCount());
 }
 
