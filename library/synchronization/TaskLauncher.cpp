@@ -1,0 +1,248 @@
+#include "library/synchronization/TaskLauncher.h"
+
+#include <new>
+
+#include "library/synchronization/Wait.h"
+
+namespace NLibrary { namespace NSynchronization { namespace NTask {
+
+namespace {
+
+const DWORD HandOverTimeoutMilliseconds = 1000;
+
+bool IsUsable(const boost::shared_ptr<CEvent>& event)
+{
+    return event && IsValidHandle(event->GetHandle());
+}
+
+bool IsUsable(const boost::shared_ptr<CMutex>& mutex)
+{
+    return mutex && mutex->IsValid();
+}
+
+}  // namespace
+
+// --- worker -------------------------------------------------------------------
+
+CTaskLauncher::CTaskLauncherThread::CTaskLauncherThread(
+    const boost::shared_ptr<ITaskLauncherCallback>& callback_,
+    const boost::shared_ptr<CEvent>& taskEvent_, const boost::shared_ptr<CEvent>& doneEvent_,
+    const boost::shared_ptr<CMutex>& mutex_)
+    : callback(callback_), taskEvent(taskEvent_), doneEvent(doneEvent_), mutex(mutex_)
+{
+}
+
+CTaskLauncher::CTaskLauncherThread::~CTaskLauncherThread()
+{
+    mutex.reset();
+    doneEvent.reset();
+    taskEvent.reset();
+    callback.reset();
+    task.reset();
+}
+
+unsigned int CTaskLauncher::CTaskLauncherThread::Run(CEvent* stopEvent)
+{
+    boost::shared_ptr<ITaskLauncherCallback> callbackCopy(callback);
+    boost::shared_ptr<CEvent> taskEventCopy(taskEvent);
+    boost::shared_ptr<CEvent> doneEventCopy(doneEvent);
+    boost::shared_ptr<CMutex> mutexCopy(mutex);
+    if (stopEvent == NULL || !IsUsable(taskEventCopy) || !IsUsable(doneEventCopy) ||
+        !IsUsable(mutexCopy))
+        return 0;
+
+    if (callbackCopy)
+        callbackCopy->OnThreadStart();
+    const HANDLE handles[2] = {stopEvent->GetHandle(), taskEventCopy->GetHandle()};
+    for (;;)
+    {
+        if (callbackCopy)
+            callbackCopy->OnBeforeWait();
+        DWORD result = MsgWaitForMultipleObjects(2, handles, FALSE, MessageWaitPollMilliseconds,
+                                                 MessageWaitMask);
+        if (result == WAIT_OBJECT_0 + 2)
+            continue;  // input: pumping, where wanted, is the callback's business
+        if (result != WAIT_OBJECT_0 && result != WAIT_OBJECT_0 + 1)
+        {
+            if (callbackCopy)
+                callbackCopy->OnIdle();
+            continue;
+        }
+        HANDLE signalled = handles[result - WAIT_OBJECT_0];
+        if (signalled == stopEvent->GetHandle())
+            break;
+        if (signalled == taskEventCopy->GetHandle())
+        {
+            if (mutexCopy->Lock() == 0)
+            {
+                ExecuteTask();
+                mutexCopy->Unlock();
+            }
+            doneEventCopy->Set();
+        }
+    }
+    if (callbackCopy)
+        callbackCopy->OnThreadStop();
+    return 0;
+}
+
+void CTaskLauncher::CTaskLauncherThread::ExecuteTask()
+{
+    boost::shared_ptr<ITask> taskCopy(task);
+    if (taskCopy)
+        taskCopy->Execute();
+}
+
+unsigned int CTaskLauncher::CTaskLauncherThread::SetTask(const boost::shared_ptr<ITask>& newTask)
+{
+    if (!newTask)
+        return 1;
+    if (!IsUsable(mutex) || mutex->Lock(HandOverTimeoutMilliseconds) != 0)
+        return 1;
+    task = newTask;
+    mutex->Unlock();
+    return 0;
+}
+
+// --- owner --------------------------------------------------------------------
+
+CTaskLauncher::CTaskLauncher()
+    : thread(NULL), state(LauncherStateNotStarted), currentTask(NULL)
+{
+}
+
+// Never waits for the worker. A worker that is still running is asked to stop
+// after its current task: nobody else could ever stop it once we are gone.
+CTaskLauncher::~CTaskLauncher()
+{
+    launcherThread.reset();
+    mutex.reset();
+    doneEvent.reset();
+    taskEvent.reset();
+    if (thread != NULL)
+    {
+        thread->RequestStop();
+        thread->Close();
+        delete thread;
+        thread = NULL;
+    }
+}
+
+unsigned int CTaskLauncher::Initialize(const boost::shared_ptr<ITaskLauncherCallback>& callback)
+{
+    thread = new (std::nothrow) CThread;
+    if (thread != NULL)
+        taskEvent.reset(new (std::nothrow) CEvent);
+    if (IsUsable(taskEvent))
+        doneEvent.reset(new (std::nothrow) CEvent);
+    if (IsUsable(doneEvent))
+        mutex.reset(new (std::nothrow) CMutex);
+    if (IsUsable(mutex))
+        launcherThread.reset(new (std::nothrow)
+                                 CTaskLauncherThread(callback, taskEvent, doneEvent, mutex));
+    if (launcherThread)
+        return 0;
+    ReleaseMembers();
+    return 1;
+}
+
+void CTaskLauncher::ReleaseMembers()
+{
+    launcherThread.reset();
+    mutex.reset();
+    doneEvent.reset();
+    taskEvent.reset();
+    delete thread;
+    thread = NULL;
+}
+
+unsigned int CTaskLauncher::Start(const boost::shared_ptr<ITaskLauncherCallback>& callback)
+{
+    if (state == LauncherStateIdle)
+        return 0;
+    if (state != LauncherStateNotStarted)
+        return 1;
+    if (thread != NULL)
+        Close();  // discard what a failed start left behind
+    if (Initialize(callback) != 0)
+        return 1;
+    boost::shared_ptr<IThread> body(launcherThread);
+    if (thread->Start(body) != 0)
+        return 1;
+    state = LauncherStateIdle;
+    return 0;
+}
+
+unsigned int CTaskLauncher::Launch(const boost::shared_ptr<ITask>& task)
+{
+    if (!task)
+        return 1;
+    if (state != LauncherStateIdle && state != LauncherStateBusy)
+        return 1;
+    if (!launcherThread || launcherThread->SetTask(task) != 0)
+        return 1;
+    state = LauncherStateBusy;
+    currentTask = task.get();
+    if (IsUsable(taskEvent))
+        taskEvent->Set();
+    return 0;
+}
+
+unsigned int CTaskLauncher::PollDone()
+{
+    if (!IsUsable(doneEvent))
+        return 1;
+    if (WaitForSingleObject(doneEvent->GetHandle(), 0) != WAIT_OBJECT_0)
+        return 1;
+    state = LauncherStateIdle;
+    return 0;
+}
+
+unsigned int CTaskLauncher::PollTask()
+{
+    if (state != LauncherStateBusy)
+        return 0;
+    return PollDone();
+}
+
+unsigned int CTaskLauncher::IsRunning(const boost::shared_ptr<ITask>& task)
+{
+    if (!task)
+        return 1;
+    if (task.get() != currentTask || state != LauncherStateBusy)
+        return 0;
+    return PollDone();
+}
+
+unsigned int CTaskLauncher::RequestStop()
+{
+    if (state == LauncherStateNotStarted)
+        return 1;
+    if (state == LauncherStateStopping)
+        return 0;
+    state = LauncherStateStopping;
+    if (thread != NULL)
+        thread->RequestStop();
+    return 0;
+}
+
+unsigned int CTaskLauncher::PollStopped()
+{
+    if (state != LauncherStateStopping)
+        return state == LauncherStateNotStarted ? 0 : 1;
+    if (thread != NULL && thread->Join(0) != 0)
+        return 1;
+    state = LauncherStateNotStarted;
+    return 0;
+}
+
+void CTaskLauncher::Close()
+{
+    if (state != LauncherStateNotStarted && state != LauncherStateStopping)
+        return;
+    if (thread != NULL)
+        thread->Close();
+    ReleaseMembers();
+}
+
+}}}  // namespace NLibrary::NSynchronization::NTask

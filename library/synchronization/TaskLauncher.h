@@ -1,0 +1,86 @@
+#pragma once
+
+#include <windows.h>
+
+#include <boost/shared_ptr.hpp>
+
+#include "library/synchronization/Event.h"
+#include "library/synchronization/Mutex.h"
+#include "library/synchronization/Task.h"
+#include "library/synchronization/Thread.h"
+
+namespace NLibrary { namespace NSynchronization { namespace NTask {
+
+using NEvent::CEvent;
+using NMutex::CMutex;
+using NThread::CThread;
+using NThread::IThread;
+
+enum LauncherState
+{
+    LauncherStateNotStarted = 0,
+    LauncherStateIdle = 1,
+    LauncherStateBusy = 2,
+    LauncherStateStopping = 3
+};
+
+// One worker thread running one task at a time. All operations belong to one
+// owner thread; tasks and callbacks run on the worker.
+class CTaskLauncher
+{
+public:
+    class CTaskLauncherThread : public IThread
+    {
+    public:
+        CTaskLauncherThread(const boost::shared_ptr<ITaskLauncherCallback>& callback,
+                            const boost::shared_ptr<CEvent>& taskEvent,
+                            const boost::shared_ptr<CEvent>& doneEvent,
+                            const boost::shared_ptr<CMutex>& mutex);
+        ~CTaskLauncherThread();
+
+        unsigned int Run(CEvent* stopEvent) override;
+        unsigned int SetTask(const boost::shared_ptr<ITask>& task);
+
+    private:
+        void ExecuteTask();
+
+        boost::shared_ptr<ITask> task;
+        boost::shared_ptr<ITaskLauncherCallback> callback;
+        boost::shared_ptr<CEvent> taskEvent;
+        boost::shared_ptr<CEvent> doneEvent;
+        boost::shared_ptr<CMutex> mutex;
+    };
+
+    CTaskLauncher();
+    ~CTaskLauncher();
+
+    CTaskLauncher(const CTaskLauncher&) = delete;
+    CTaskLauncher& operator=(const CTaskLauncher&) = delete;
+
+    unsigned int Start(const boost::shared_ptr<ITaskLauncherCallback>& callback);
+    unsigned int Launch(const boost::shared_ptr<ITask>& task);
+    unsigned int PollTask();
+    unsigned int IsRunning(const boost::shared_ptr<ITask>& task);
+    unsigned int RequestStop();
+    unsigned int PollStopped();
+    void Close();
+    int GetState() const { return state; }
+
+    // The worker's thread object, or null; for inspection only.
+    const CThread* GetThread() const { return thread; }
+
+private:
+    unsigned int Initialize(const boost::shared_ptr<ITaskLauncherCallback>& callback);
+    void ReleaseMembers();
+    unsigned int PollDone();
+
+    CThread* thread;
+    boost::shared_ptr<CEvent> taskEvent;
+    boost::shared_ptr<CEvent> doneEvent;
+    boost::shared_ptr<CMutex> mutex;
+    boost::shared_ptr<CTaskLauncherThread> launcherThread;
+    int state;
+    const void* currentTask;
+};
+
+}}}  // namespace NLibrary::NSynchronization::NTask

@@ -1,0 +1,175 @@
+#include "library/synchronization/Thread.h"
+
+#include <process.h>
+
+#include <new>
+
+#include "library/synchronization/Wait.h"
+
+namespace NLibrary { namespace NSynchronization { namespace NThread {
+
+namespace {
+
+const DWORD StartedTimeoutMilliseconds = 1000;
+
+typedef boost::shared_ptr<CThreadSharedResources> SharedResourcesPtr;
+
+}  // namespace
+
+CThreadSharedResources::CThreadSharedResources(const boost::shared_ptr<IThread>& thread_,
+                                               const boost::shared_ptr<CEvent>& startedEvent_,
+                                               const boost::shared_ptr<CEvent>& finishedEvent_,
+                                               const boost::shared_ptr<CEvent>& stopEvent_)
+    : thread(thread_), startedEvent(startedEvent_), finishedEvent(finishedEvent_),
+      stopEvent(stopEvent_)
+{
+}
+
+CThreadSharedResources::~CThreadSharedResources()
+{
+    stopEvent.reset();
+    finishedEvent.reset();
+    startedEvent.reset();
+    thread.reset();
+}
+
+CThread::CThread() : handle(NULL), state(ThreadStateIdle)
+{
+}
+
+CThread::~CThread()
+{
+    sharedResources.reset();
+    stopEvent.reset();
+    finishedEvent.reset();
+    startedEvent.reset();
+}
+
+bool CThread::IsUsable(const boost::shared_ptr<CEvent>& event)
+{
+    return event && IsValidHandle(event->GetHandle());
+}
+
+unsigned int CThread::CreateResources(const boost::shared_ptr<IThread>& thread)
+{
+    startedEvent.reset(new (std::nothrow) CEvent);
+    if (IsUsable(startedEvent))
+        finishedEvent.reset(new (std::nothrow) CEvent);
+    if (IsUsable(finishedEvent))
+        stopEvent.reset(new (std::nothrow) CEvent);
+    if (IsUsable(stopEvent))
+        sharedResources.reset(new (std::nothrow) CThreadSharedResources(
+            thread, startedEvent, finishedEvent, stopEvent));
+    if (sharedResources)
+        return 0;
+    ReleaseResources();
+    return 1;
+}
+
+void CThread::ReleaseResources()
+{
+    startedEvent.reset();
+    finishedEvent.reset();
+    stopEvent.reset();
+    sharedResources.reset();
+}
+
+// The new thread gets its own heap copy of the shared resources rather than
+// the address of our member: a thread that starts after the time-out must not
+// read a member that a later Start or our destruction has changed.
+unsigned int CThread::Start(const boost::shared_ptr<IThread>& thread)
+{
+    if (!thread || state != ThreadStateIdle)
+        return 1;
+    if (CreateResources(thread) != 0)
+        return 1;
+    SharedResourcesPtr* argument = new (std::nothrow) SharedResourcesPtr(sharedResources);
+    uintptr_t created = 0;
+    if (argument != NULL)
+        created = _beginthreadex(NULL, 0, &CThread::ThreadProc, argument, 0, NULL);
+    if (created == 0)
+    {
+        delete argument;
+        ReleaseResources();
+        return 1;
+    }
+    HANDLE newThread = reinterpret_cast<HANDLE>(created);
+    if (!startedEvent->Wait(StartedTimeoutMilliseconds))
+    {
+        // Nobody could ever stop a thread that starts after the time-out, so it
+        // finds its stop event already set. Its handle is of no use to us.
+        stopEvent->Set();
+        CloseHandle(newThread);
+        return 1;
+    }
+    handle = newThread;
+    state = ThreadStateRunning;
+    return 0;
+}
+
+unsigned __stdcall CThread::ThreadProc(void* argument)
+{
+    if (argument == NULL)
+        return 0;
+    SharedResourcesPtr* owned = static_cast<SharedResourcesPtr*>(argument);
+    SharedResourcesPtr resources(*owned);
+    delete owned;
+    if (!resources)
+        return 0;
+
+    boost::shared_ptr<CEvent> started(resources->startedEvent);
+    if (started)
+        started->Set();
+
+    unsigned int result = 0;
+    boost::shared_ptr<CEvent> stop(resources->stopEvent);
+    if (stop)
+    {
+        boost::shared_ptr<IThread> body(resources->thread);
+        if (body)
+            result = body->Run(stop.get());
+    }
+
+    boost::shared_ptr<CEvent> finished(resources->finishedEvent);
+    if (finished)
+        finished->Set();
+    return result;
+}
+
+void CThread::RequestStop()
+{
+    if (state != ThreadStateRunning)
+        return;
+    if (stopEvent)
+        stopEvent->Set();
+    state = ThreadStateStopRequested;
+}
+
+unsigned int CThread::Join(DWORD milliseconds)
+{
+    if (state == ThreadStateIdle)
+        return 0;
+    if (state != ThreadStateStopRequested)
+        return 1;
+    if (!IsUsable(finishedEvent))
+        return 1;
+    if (WaitForSingleObject(finishedEvent->GetHandle(), milliseconds) != WAIT_OBJECT_0)
+        return 1;
+    state = ThreadStateFinished;
+    return 0;
+}
+
+// A thread that was asked to stop but has not finished is detached: it runs on
+// its own references. Its handle is closed all the same, since nobody can use
+// it any more once we forget it.
+void CThread::Close()
+{
+    if (state != ThreadStateStopRequested && state != ThreadStateFinished)
+        return;
+    CloseValidHandle(handle);
+    ReleaseResources();
+    handle = NULL;
+    state = ThreadStateIdle;
+}
+
+}}}  // namespace NLibrary::NSynchronization::NThread

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <windows.h>
+
+namespace NLibrary { namespace NSynchronization {
+
+enum WaitResult
+{
+    WaitResultNone = 0,       // nothing within the poll, or the wait failed
+    WaitResultSignalled = 1,  // an object was signalled
+    WaitResultMessage = 2     // input arrived in the thread's queue
+};
+
+// Every message-aware wait is a short poll: callers loop on it.
+const DWORD MessageWaitPollMilliseconds = 1;
+const DWORD MessageWaitMask = QS_ALLEVENTS;
+
+bool IsValidHandle(const HANDLE& h);
+void CloseValidHandle(HANDLE& h);
+
+// One 1 ms poll of *h and of the calling thread's message queue.
+unsigned int WaitForObjectOrMessage(const HANDLE* h);
+// One 1 ms poll of exactly two handles and the queue; on WaitResultSignalled
+// the handle that fired is stored in *signalled.
+unsigned int WaitForObjectsOrMessage(HANDLE* signalled, const HANDLE* handles);
+
+// Dispatches every waiting message of the calling thread. A WM_QUIT found on
+// the way is removed and dropped.
+void PumpMessages();
+
+}}  // namespace NLibrary::NSynchronization

@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <boost/shared_ptr.hpp>
+
+#include "library/synchronization/Thread.h"
+#include "tests/common/HandleCount.h"
+
+using NLibrary::NSynchronization::NEvent::CEvent;
+using NLibrary::NSynchronization::NThread::CThread;
+using NLibrary::NSynchronization::NThread::IThread;
+namespace NThread = NLibrary::NSynchronization::NThread;
+
+namespace {
+
+// Waits for its stop event (or ignores it) and returns a chosen exit code.
+class CBody : public IThread
+{
+public:
+    CBody(unsigned int exitCode_, bool ignoreStop_) : exitCode(exitCode_), ignoreStop(ignoreStop_) {}
+    ~CBody() { InterlockedIncrement(destroyed); }
+
+    unsigned int Run(CEvent* stopEvent) override
+    {
+        entered.Set();
+        if (ignoreStop)
+            release.Wait(10000);
+        else
+            stopEvent->Wait(10000);
+        stopSeenAtEntry = false;
+        finishedRun = true;
+        return exitCode;
+    }
+
+    CEvent entered, release;
+    volatile bool finishedRun = false;
+    volatile bool stopSeenAtEntry = false;
+    static LONG* destroyed;
+
+private:
+    unsigned int exitCode;
+    bool ignoreStop;
+};
+
+LONG* CBody::destroyed = nullptr;
+LONG g_destroyed = 0;
+
+boost::shared_ptr<CBody> MakeBody(unsigned int exitCode = 0, bool ignoreStop = false)
+{
+    CBody::destroyed = &g_destroyed;
+    return boost::shared_ptr<CBody>(new CBody(exitCode, ignoreStop));
+}
+
+DWORD ExitCodeAfterEnd(HANDLE thread)
+{
+    WaitForSingleObject(thread, 5000);
+    DWORD code = 0;
+    GetExitCodeThread(thread, &code);
+    return code;
+}
+
+}  // namespace
+
+TEST(Thread, FullHandshakeCarriesTheExitCode)
+{
+    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    {
+        CThread thread;
+        auto body = MakeBody(5);
+        ASSERT_EQ(0u, thread.Start(body));
+        EXPECT_EQ(NThread::ThreadStateRunning, thread.GetState());
+        EXPECT_TRUE(body->entered.Wait(5000));
+        EXPECT_EQ(1u, thread.Join(0));  // no stop requested yet
+        thread.RequestStop();
+        EXPECT_EQ(NThread::ThreadStateStopRequested, thread.GetState());
+        ASSERT_EQ(0u, thread.Join(1000));
+        EXPECT_EQ(NThread::ThreadStateFinished, thread.GetState());
+        EXPECT_EQ(5u, ExitCodeAfterEnd(thread.GetHandle()));
+        EXPECT_EQ(1u, thread.Join(0));  // already joined
+        thread.Close();
+        EXPECT_EQ(NThread::ThreadStateIdle, thread.GetState());
+        EXPECT_EQ(NULL, thread.GetHandle());
+    }
+    EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
+}
+
+TEST(Thread, RefusesEmptyBodyAndSecondStart)
+{
+    CThread thread;
+    EXPECT_EQ(0u, thread.Join(0));  // never started
+    EXPECT_EQ(1u, thread.Start(boost::shared_ptr<IThread>()));
+    auto body = MakeBody();
+    ASSERT_EQ(0u, thread.Start(body));
+    HANDLE handle = thread.GetHandle();
+    EXPECT_EQ(1u, thread.Start(MakeBody()));
+    EXPECT_EQ(handle, thread.GetHandle());
+    EXPECT_EQ(NThread::ThreadStateRunning, thread.GetState());
+    thread.Close();  // running: nothing happens
+    EXPECT_EQ(handle, thread.GetHandle());
+    thread.RequestStop();
+    EXPECT_EQ(0u, thread.Join(5000));
+    thread.Close();
+}
+
+TEST(Thread, CloseWithoutJoinDetachesAThreadThatIgnoresStop)
+{
+    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    LONG destroyedBefore = g_destroyed;
+    CThread thread;
+    auto body = MakeBody(0, true);
+    CBody* raw = body.get();
+    ASSERT_EQ(0u, thread.Start(body));
+    ASSERT_TRUE(raw->entered.Wait(5000));
+    thread.RequestStop();
+    EXPECT_EQ(1u, thread.Join(50));
+    thread.Close();
+    EXPECT_EQ(NThread::ThreadStateIdle, thread.GetState());
+    body.reset();  // the detached thread alone keeps its body alive
+    EXPECT_EQ(destroyedBefore, g_destroyed);
+    EXPECT_FALSE(raw->finishedRun);
+
+    // The same object starts a fresh thread while the old one still runs.
+    auto second = MakeBody(7);
+    ASSERT_EQ(0u, thread.Start(second));
+    thread.RequestStop();
+    EXPECT_EQ(0u, thread.Join(5000));
+    EXPECT_EQ(7u, ExitCodeAfterEnd(thread.GetHandle()));
+    thread.Close();
+    second.reset();
+
+    raw->release.Set();
+    for (int i = 0; i < 500 && g_destroyed == destroyedBefore + 1; ++i)
+        Sleep(10);
+    EXPECT_EQ(destroyedBefore + 2, g_destroyed);  // both bodies gone
+    EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
+}
+
+namespace {
+
+// A new thread runs its attach notifications under the loader lock before it
+// reaches its start routine; holding that lock delays it past any time-out.
+class CLoaderLockHold
+{
+public:
+    CLoaderLockHold()
+    {
+        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        lockFn = reinterpret_cast<LockFn>(GetProcAddress(ntdll, "LdrLockLoaderLock"));
+        unlockFn = reinterpret_cast<UnlockFn>(GetProcAddress(ntdll, "LdrUnlockLoaderLock"));
+        if (lockFn && unlockFn)
+            held = lockFn(0, NULL, &cookie) == 0;
+    }
+    ~CLoaderLockHold() { Release(); }
+    void Release()
+    {
+        if (held)
+            unlockFn(0, cookie);
+        held = false;
+    }
+    bool held = false;
+
+private:
+    typedef LONG(NTAPI* LockFn)(ULONG, ULONG*, ULONG_PTR*);
+    typedef LONG(NTAPI* UnlockFn)(ULONG, ULONG_PTR);
+    LockFn lockFn = nullptr;
+    UnlockFn unlockFn = nullptr;
+    ULONG_PTR cookie = 0;
+};
+
+class CStopProbe : public IThread
+{
+public:
+    unsigned int Run(CEvent* stopEvent) override
+    {
+        stopAlreadySet = stopEvent->Wait(0);
+        ran.Set();
+        return 0;
+    }
+    CEvent ran;
+    volatile bool stopAlreadySet = false;
+};
+
+}  // namespace
+
+TEST(Thread, StartTimeoutLeavesObjectIdleAndLateThreadEndsAtOnce)
+{
+    auto body = boost::shared_ptr<CStopProbe>(new CStopProbe);
+    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    {
+        CThread thread;
+        CLoaderLockHold hold;
+        if (!hold.held)
+            GTEST_SKIP() << "loader lock not available";
+        DWORD before = GetTickCount();
+        EXPECT_EQ(1u, thread.Start(body));
+        EXPECT_GE(GetTickCount() - before, 900u);
+        EXPECT_EQ(NThread::ThreadStateIdle, thread.GetState());
+        EXPECT_EQ(NULL, thread.GetHandle());
+        hold.Release();
+        // The late thread copied its resources for itself: destroying the
+        // object does not pull them from under it.
+    }
+    ASSERT_TRUE(body->ran.Wait(5000));
+    EXPECT_TRUE(body->stopAlreadySet);
+    Sleep(100);
+    EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
+}

@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <vector>
+
+#include "library/synchronization/Event.h"
+#include "library/synchronization/Wait.h"
+
+using NLibrary::NSynchronization::NEvent::CEvent;
+namespace NSync = NLibrary::NSynchronization;
+
+namespace {
+
+void DrainQueue()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {}
+}
+
+}  // namespace
+
+TEST(WaitForObjectOrMessage, InvalidHandleReturnsNoneAtOnce)
+{
+    HANDLE null = NULL, invalid = INVALID_HANDLE_VALUE;
+    EXPECT_EQ(NSync::WaitResultNone, NSync::WaitForObjectOrMessage(&null));
+    EXPECT_EQ(NSync::WaitResultNone, NSync::WaitForObjectOrMessage(&invalid));
+}
+
+TEST(WaitForObjectOrMessage, ReportsSignalThenMessageThenNothing)
+{
+    DrainQueue();
+    CEvent event;
+    HANDLE h = event.GetHandle();
+    event.Set();
+    EXPECT_EQ(NSync::WaitResultSignalled, NSync::WaitForObjectOrMessage(&h));
+    PostThreadMessageW(GetCurrentThreadId(), WM_USER, 0, 0);
+    EXPECT_EQ(NSync::WaitResultMessage, NSync::WaitForObjectOrMessage(&h));
+    DrainQueue();
+    EXPECT_EQ(NSync::WaitResultNone, NSync::WaitForObjectOrMessage(&h));
+}
+
+TEST(WaitForObjectsOrMessage, StoresTheHandleThatFired)
+{
+    DrainQueue();
+    CEvent first, second;
+    HANDLE handles[2] = {first.GetHandle(), second.GetHandle()};
+    HANDLE signalled = NULL;
+    second.Set();
+    EXPECT_EQ(NSync::WaitResultSignalled, NSync::WaitForObjectsOrMessage(&signalled, handles));
+    EXPECT_EQ(second.GetHandle(), signalled);
+}
+
+TEST(WaitForObjectsOrMessage, FirstHandleWinsWhenBothAreSignalled)
+{
+    CEvent first, second;
+    HANDLE handles[2] = {first.GetHandle(), second.GetHandle()};
+    HANDLE signalled = NULL;
+    first.Set();
+    second.Set();
+    EXPECT_EQ(NSync::WaitResultSignalled, NSync::WaitForObjectsOrMessage(&signalled, handles));
+    EXPECT_EQ(first.GetHandle(), signalled);
+    EXPECT_TRUE(second.Wait(0));  // not consumed
+}
+
+TEST(WaitForObjectsOrMessage, MessageThenTimeoutThenNull)
+{
+    DrainQueue();
+    CEvent first, second;
+    HANDLE handles[2] = {first.GetHandle(), second.GetHandle()};
+    HANDLE signalled = NULL;
+    PostThreadMessageW(GetCurrentThreadId(), WM_USER, 0, 0);
+    EXPECT_EQ(NSync::WaitResultMessage, NSync::WaitForObjectsOrMessage(&signalled, handles));
+    DrainQueue();
+    DWORD before = GetTickCount();
+    EXPECT_EQ(NSync::WaitResultNone, NSync::WaitForObjectsOrMessage(&signalled, handles));
+    EXPECT_LT(GetTickCount() - before, 500u);  // a short poll, not a block
+    EXPECT_EQ(NULL, signalled);
+    EXPECT_EQ(NSync::WaitResultNone, NSync::WaitForObjectsOrMessage(&signalled, NULL));
+}
+
+namespace {
+
+std::vector<UINT>* g_dispatched = nullptr;
+
+LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message >= WM_APP && g_dispatched)
+        g_dispatched->push_back(message);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST(PumpMessages, DispatchesEverythingAndDropsQuit)
+{
+    DrainQueue();
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = RecordingProc;
+    wc.hInstance = GetModuleHandleW(NULL);
+    wc.lpszClassName = L"SyncTestsPumpWindow";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                  NULL, wc.hInstance, NULL);
+    ASSERT_TRUE(window != NULL);
+    std::vector<UINT> dispatched;
+    g_dispatched = &dispatched;
+
+    PostMessageW(window, WM_APP + 1, 0, 0);
+    PostQuitMessage(0);
+    PostMessageW(window, WM_APP + 2, 0, 0);
+    NSync::PumpMessages();
+
+    g_dispatched = nullptr;
+    EXPECT_EQ((std::vector<UINT>{WM_APP + 1, WM_APP + 2}), dispatched);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE));
+    DestroyWindow(window);
+}
