@@ -94,7 +94,7 @@ run_tests() {
     log "running $name"
     local rc=0
     (cd "$BIN" && timeout -k 10 "$TEST_TIMEOUT" "$WINE" "$exe" --gtest_color=no) >"$out" 2>&1 || rc=$?
-    grep -E '^\[  (FAILED|PASSED|SKIPPED) |^\[==========\]|Failure|error' "$out" | grep -v '^\[==========\] Running' || true
+    grep -E '^\[  (FAILED|PASSED|SKIPPED) |^\[==========\] .* ran|: Failure$' "$out" || true
     local pass fail
     pass=$(grep -c '^\[       OK \]' "$out" || true)
     fail=$(grep -c '^\[  FAILED  \] .*(' "$out" || true)
