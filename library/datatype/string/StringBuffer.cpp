@@ -1,0 +1,218 @@
+#include "library/datatype/string/StringBuffer.h"
+
+namespace NLibrary { namespace NDatatype { namespace NString {
+
+namespace {
+
+uint32_t StorageCountFor(uint32_t capacity)
+{
+    return capacity == UINT32_MAX ? 0 : capacity + 1;
+}
+
+}  // namespace
+
+// --- CHeapStringBuffer -------------------------------------------------------
+
+CHeapStringBuffer::CHeapStringBuffer(uint32_t capacity) : Base(StorageCountFor(capacity)) {}
+
+CHeapStringBuffer::CHeapStringBuffer(const CHeapStringBuffer& other)
+    : Base(StorageCountFor(other.GetCapacity()))
+{
+    Assign(other);
+}
+
+CHeapStringBuffer& CHeapStringBuffer::operator=(const CHeapStringBuffer& other)
+{
+    Assign(other);
+    return *this;
+}
+
+CHeapStringBuffer::~CHeapStringBuffer() = default;
+
+bool CHeapStringBuffer::IsEmpty() const
+{
+    return storage.GetSize() == 0 || storage.GetAt(0) == L'\0';
+}
+
+uint32_t CHeapStringBuffer::GetCapacity() const
+{
+    const uint32_t size = storage.GetSize();
+    return size == 0 ? 0 : size - 1;
+}
+
+uint32_t CHeapStringBuffer::SetAt(uint32_t index, wchar_t ch)
+{
+    if (!storage.IsIndexValid(index))
+        return 1;
+    storage.GetAt(index) = ch;
+    return 0;
+}
+
+uint32_t CHeapStringBuffer::AppendChar(wchar_t ch)
+{
+    const uint32_t n = length;
+    wchar_t* p = nullptr;
+    if (uint64_t(n) + 2 > storage.GetSize() || storage.GetBuffer(n + 2, &p) != 0)
+        return 1;
+    p[n] = ch;
+    p[n + 1] = L'\0';
+    length = n + 1;
+    return 0;
+}
+
+uint32_t CHeapStringBuffer::Assign(const wchar_t* text, uint32_t count)
+{
+    if (count == 0) {
+        Clear();
+        return 0;
+    }
+    if (text == nullptr)
+        return 1;
+    wchar_t* p = nullptr;
+    if (storage.GetBuffer(count, &p) != 0)
+        return 1;
+    return CopyIntoStorage(text, count);
+}
+
+uint32_t CHeapStringBuffer::Append(const wchar_t* text, uint32_t count)
+{
+    if (count == 0)
+        return 0;
+    if (text == nullptr)
+        return 1;
+    wchar_t* p = nullptr;
+    if (storage.GetBuffer(count, &p) != 0)
+        return 1;
+    return AppendToStorage(text, count);
+}
+
+uint32_t CHeapStringBuffer::Reserve(uint32_t count)
+{
+    // The block never grows: only a text that already fits can be reserved.
+    return count < storage.GetSize() ? 0 : 1;
+}
+
+void CHeapStringBuffer::Reset()
+{
+    ZeroStorage();
+    length = 0;
+}
+
+uint32_t CHeapStringBuffer::GetBuffer(uint32_t count, wchar_t** out)
+{
+    if (out == nullptr)
+        return 1;
+    return storage.GetBuffer(count, out);
+}
+
+// --- CDynamicHeapStringBuffer ------------------------------------------------
+//
+// Requests above the largest count the safe-string primitives accept are
+// refused before any growth: the copy could never succeed, and the block for
+// it would take gigabytes.
+
+CDynamicHeapStringBuffer::CDynamicHeapStringBuffer() : Base(uint32_t(4)) {}
+
+CDynamicHeapStringBuffer::CDynamicHeapStringBuffer(const CDynamicHeapStringBuffer& other)
+    : Base(uint32_t(4))
+{
+    Assign(other);
+}
+
+CDynamicHeapStringBuffer& CDynamicHeapStringBuffer::operator=(const CDynamicHeapStringBuffer& other)
+{
+    Assign(other);
+    return *this;
+}
+
+CDynamicHeapStringBuffer::~CDynamicHeapStringBuffer() = default;
+
+bool CDynamicHeapStringBuffer::IsEmpty() const
+{
+    return storage.GetSize() == 0 || storage.GetAt(0) == L'\0';
+}
+
+uint32_t CDynamicHeapStringBuffer::GetCapacity() const
+{
+    const uint32_t size = storage.GetSize();
+    return size == 0 ? 0 : size - 1;
+}
+
+uint32_t CDynamicHeapStringBuffer::SetAt(uint32_t index, wchar_t ch)
+{
+    if (!storage.IsIndexValid(index))
+        return 1;
+    storage.GetAt(index) = ch;
+    return 0;
+}
+
+uint32_t CDynamicHeapStringBuffer::AppendChar(wchar_t ch)
+{
+    const uint32_t n = length;
+    wchar_t* p = nullptr;
+    if (n >= SafeStringMaxCount || storage.GetBuffer(n + 2, &p) != 0)
+        return 1;
+    p[n] = ch;
+    p[n + 1] = L'\0';
+    length = n + 1;
+    return 0;
+}
+
+uint32_t CDynamicHeapStringBuffer::Assign(const wchar_t* text, uint32_t count)
+{
+    if (text == nullptr)
+        return 1;
+    if (count == 0) {
+        Clear();
+        return 0;
+    }
+    wchar_t* p = nullptr;
+    if (count > SafeStringMaxCount || storage.GetBuffer(count + 1, &p) != 0)
+        return 1;
+    return CopyIntoStorage(text, count);
+}
+
+uint32_t CDynamicHeapStringBuffer::Append(const wchar_t* text, uint32_t count)
+{
+    if (text == nullptr)
+        return 1;
+    if (count == 0)
+        return 0;
+    if (storage.GetSize() == 0)
+        return Assign(text, count);
+    const uint64_t needed = uint64_t(length) + count + 1;
+    wchar_t* p = nullptr;
+    if (needed > SafeStringMaxSize || storage.GetBuffer(uint32_t(needed), &p) != 0)
+        return 1;
+    return AppendToStorage(text, count);
+}
+
+uint32_t CDynamicHeapStringBuffer::Reserve(uint32_t count)
+{
+    if (count < storage.GetSize())
+        return 0;
+    wchar_t* p = nullptr;
+    if (count > SafeStringMaxCount || storage.GetBuffer(count + 1, &p) != 0)
+        return 1;
+    if (storage.IsIndexValid(length))
+        storage.GetAt(length) = L'\0';
+    return 0;
+}
+
+void CDynamicHeapStringBuffer::Reset()
+{
+    storage.Release();
+    length = 0;
+}
+
+uint32_t CDynamicHeapStringBuffer::GetBuffer(uint32_t count, wchar_t** out)
+{
+    if (out == nullptr || count > SafeStringMaxCount)
+        return 1;
+    const uint32_t capacity = GetCapacity();
+    if (capacity < count)
+        storage.Grow(count - capacity + (storage.GetSize() == 0 ? 1 : 0));
+    return storage.GetBuffer(count, out);
+}
+
+}}}  // namespace NLibrary::NDatatype::NString

@@ -1,0 +1,303 @@
+#pragma once
+
+// The three writable strings. They differ only in their storage (an array
+// buffer of wchar_t) and in how a storage request that does not fit is met:
+// CAutoStringBuffer<N> refuses, CHeapStringBuffer cuts, CDynamicHeapStringBuffer
+// grows. Each keeps the text followed by a 0 and caches its length.
+
+#include <cstdint>
+
+#include "library/datatype/array/Array.h"
+#include "library/datatype/string/SafeString.h"
+#include "library/datatype/string/String.h"
+
+namespace NLibrary { namespace NDatatype { namespace NString {
+
+namespace NDetail {
+
+// What the three buffers share: the storage, the cached length and the
+// operations whose rule does not depend on the kind of storage.
+template <typename TStorage>
+class CStringBufferBase : public IStringBuffer
+{
+public:
+    using IStringBuffer::operator=;
+
+    bool IsValid() const override { return storage.IsValid(); }
+
+    bool IsIndexValid(uint32_t index) const override
+    {
+        return storage.IsIndexValid(index) && index < storage.GetSize() - 1;
+    }
+
+    uint32_t GetLength() const override { return length; }
+    wchar_t GetAt(uint32_t index) const override { return storage.GetAt(index); }
+
+    uint32_t GetString(const wchar_t** out) const override
+    {
+        const wchar_t* p = nullptr;
+        if (out == nullptr || storage.GetBuffer(&p) != 0)
+            return 1;
+        *out = p;
+        return 0;
+    }
+
+    uint32_t GetBufferSize() const override { return storage.GetSize(); }
+
+    uint32_t Assign(const IString& source) override
+    {
+        const uint32_t n = source.GetLength();
+        if (n == 0) {
+            Clear();
+            return 0;
+        }
+        const wchar_t* p = nullptr;
+        if (source.GetString(&p) != 0)
+            return 1;
+        return Assign(p, n);
+    }
+
+    IStringBuffer& operator=(const IString& source) override
+    {
+        Assign(source);
+        return *this;
+    }
+
+    uint32_t Append(const IString& source) override
+    {
+        const uint32_t n = source.GetLength();
+        if (n == 0)
+            return 0;
+        const wchar_t* p = nullptr;
+        if (source.GetString(&p) != 0)
+            return 1;
+        return Append(p, n);
+    }
+
+    void Clear() override { ClearText(); }
+
+    uint32_t ReleaseBuffer() override
+    {
+        const uint32_t size = storage.GetSize();
+        if (size != 0)
+            storage.GetAt(size - 1) = L'\0';
+        RecomputeLength();
+        return length;
+    }
+
+    // The remaining slots are the storage-specific ones.
+    using IStringBuffer::Assign;
+    using IStringBuffer::Append;
+
+protected:
+    template <typename... TArgs>
+    explicit CStringBufferBase(TArgs... args) : storage(args...), length(0)
+    {
+        ClearText();
+    }
+
+    CStringBufferBase(const CStringBufferBase&) = delete;
+    CStringBufferBase& operator=(const CStringBufferBase&) = delete;
+
+    ~CStringBufferBase() override { ClearText(); }
+
+    void ClearText()
+    {
+        if (storage.IsIndexValid(0))
+            storage.GetAt(0) = L'\0';
+        length = 0;
+    }
+
+    // The length is taken from the storage; it keeps its value when the
+    // storage has no terminator.
+    void RecomputeLength()
+    {
+        const wchar_t* p = nullptr;
+        if (storage.GetBuffer(&p) != 0)
+            return;
+        size_t measured = 0;
+        if (SUCCEEDED(SafeLength(p, storage.GetSize(), &measured)))
+            length = uint32_t(measured);
+    }
+
+    // Copy or append into storage that a request has just granted.
+    uint32_t CopyIntoStorage(const wchar_t* text, uint32_t count)
+    {
+        const HRESULT result = SafeCopyN(&storage.GetAt(0), storage.GetSize(), text, count);
+        RecomputeLength();
+        return result == S_OK ? 0 : 1;
+    }
+
+    uint32_t AppendToStorage(const wchar_t* text, uint32_t count)
+    {
+        const HRESULT result = SafeCatN(&storage.GetAt(0), storage.GetSize(), text, count);
+        RecomputeLength();
+        return result == S_OK ? 0 : 1;
+    }
+
+    void ZeroStorage()
+    {
+        const uint32_t size = storage.GetSize();
+        if (size == 0 || !storage.IsValid())
+            return;
+        for (uint32_t i = 0; i < size; ++i)
+            storage.GetAt(i) = L'\0';
+    }
+
+    TStorage storage;
+    uint32_t length;
+};
+
+}  // namespace NDetail
+
+// Fixed storage of N + 1 characters inside the object: no heap, never grows,
+// refuses whatever does not fit.
+template <uint32_t N>
+class CAutoStringBuffer
+    : public NDetail::CStringBufferBase<NArray::CAutoArrayBuffer<wchar_t, N + 1, wchar_t, 0>>
+{
+    using Base = NDetail::CStringBufferBase<NArray::CAutoArrayBuffer<wchar_t, N + 1, wchar_t, 0>>;
+    using Base::storage;
+    using Base::length;
+
+public:
+    using Base::Assign;
+    using Base::Append;
+    using Base::operator=;
+
+    CAutoStringBuffer() = default;
+    CAutoStringBuffer(const CAutoStringBuffer& other) : Base() { Assign(other); }
+    CAutoStringBuffer& operator=(const CAutoStringBuffer& other)
+    {
+        Assign(other);
+        return *this;
+    }
+    ~CAutoStringBuffer() override = default;
+
+    bool IsEmpty() const override { return storage.GetAt(0) == L'\0'; }
+    uint32_t GetCapacity() const override { return N; }
+
+    uint32_t SetAt(uint32_t index, wchar_t ch) override
+    {
+        if (!this->IsIndexValid(index))
+            return 1;
+        storage.GetAt(index) = ch;
+        return 0;
+    }
+
+    uint32_t AppendChar(wchar_t ch) override
+    {
+        const uint32_t n = length;
+        wchar_t* p = nullptr;
+        if (uint64_t(n) + 2 > N + 1 || storage.GetBuffer(n + 2, &p) != 0)
+            return 1;
+        p[n] = ch;
+        p[n + 1] = L'\0';
+        length = n + 1;
+        return 0;
+    }
+
+    uint32_t Assign(const wchar_t* text, uint32_t count) override
+    {
+        if (text == nullptr)
+            return 1;
+        if (count == 0) {
+            this->Clear();
+            return 0;
+        }
+        wchar_t* p = nullptr;
+        if (storage.GetBuffer(count, &p) != 0)
+            return 1;
+        return this->CopyIntoStorage(text, count);
+    }
+
+    uint32_t Append(const wchar_t* text, uint32_t count) override
+    {
+        if (text == nullptr)
+            return 1;
+        if (count == 0)
+            return 0;
+        const uint64_t needed = uint64_t(length) + count + 1;
+        wchar_t* p = nullptr;
+        if (needed > N + 1 || storage.GetBuffer(uint32_t(needed), &p) != 0)
+            return 1;
+        return this->AppendToStorage(text, count);
+    }
+
+    uint32_t Reserve(uint32_t count) override { return count > N ? 1 : 0; }
+
+    void Reset() override
+    {
+        this->ZeroStorage();
+        length = 0;
+    }
+
+    uint32_t GetBuffer(uint32_t count, wchar_t** out) override
+    {
+        if (out == nullptr)
+            return 1;
+        return storage.GetBuffer(count, out);
+    }
+};
+
+// A heap block of fixed size; an assignment or append that does not fit is
+// cut to fill it and reported with 1.
+class CHeapStringBuffer : public NDetail::CStringBufferBase<NArray::CHeapArrayBuffer<wchar_t>>
+{
+    using Base = NDetail::CStringBufferBase<NArray::CHeapArrayBuffer<wchar_t>>;
+
+public:
+    using Base::Assign;
+    using Base::Append;
+    using Base::operator=;
+
+    // Storage of capacity + 1 characters; a block that cannot be had leaves
+    // a buffer without storage (capacity 0).
+    explicit CHeapStringBuffer(uint32_t capacity);
+    CHeapStringBuffer(const CHeapStringBuffer& other);
+    CHeapStringBuffer& operator=(const CHeapStringBuffer& other);
+    ~CHeapStringBuffer() override;
+
+    bool IsEmpty() const override;
+    uint32_t GetCapacity() const override;
+    uint32_t SetAt(uint32_t index, wchar_t ch) override;
+    uint32_t AppendChar(wchar_t ch) override;
+    uint32_t Assign(const wchar_t* text, uint32_t count) override;
+    uint32_t Append(const wchar_t* text, uint32_t count) override;
+    uint32_t Reserve(uint32_t count) override;
+    void Reset() override;
+    uint32_t GetBuffer(uint32_t count, wchar_t** out) override;
+};
+
+// A heap block that grows in steps of 4 characters and is given back by
+// Reset. Starts without any storage.
+class CDynamicHeapStringBuffer
+    : public NDetail::CStringBufferBase<NArray::CDynamicHeapArrayBuffer<wchar_t>>
+{
+    using Base = NDetail::CStringBufferBase<NArray::CDynamicHeapArrayBuffer<wchar_t>>;
+
+public:
+    using Base::Assign;
+    using Base::Append;
+    using Base::operator=;
+
+    CDynamicHeapStringBuffer();
+    CDynamicHeapStringBuffer(const CDynamicHeapStringBuffer& other);
+    CDynamicHeapStringBuffer& operator=(const CDynamicHeapStringBuffer& other);
+    ~CDynamicHeapStringBuffer() override;
+
+    bool IsEmpty() const override;
+    uint32_t GetCapacity() const override;
+    uint32_t SetAt(uint32_t index, wchar_t ch) override;
+    uint32_t AppendChar(wchar_t ch) override;
+    uint32_t Assign(const wchar_t* text, uint32_t count) override;
+    uint32_t Append(const wchar_t* text, uint32_t count) override;
+    uint32_t Reserve(uint32_t count) override;
+    void Reset() override;
+    uint32_t GetBuffer(uint32_t count, wchar_t** out) override;
+
+    // Elements allocated, for callers that watch the growth.
+    uint32_t GetAllocatedSize() const { return storage.GetCapacity(); }
+};
+
+}}}  // namespace NLibrary::NDatatype::NString
