@@ -144,11 +144,10 @@ uint32_t CFTPSession::RemoveFile(const wchar_t* remoteFile)
 
 void CFTPSession::Close()
 {
-    const boost::shared_ptr<CFTPSessionContext> target = context;
-    if (target) {
-        target->ResetState();
+    if (context) {
+        context->ResetState();
         HINTERNET connection = nullptr;
-        if (target->GetConnection(&connection) == 0)
+        if (context->GetConnection(&connection) == 0)
             InternetCloseHandle(connection);
     }
     if (internetHandle != nullptr) {
