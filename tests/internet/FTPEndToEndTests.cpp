@@ -137,3 +137,24 @@ TEST_F(FTPEndToEnd, UploadArrivesIntactAndComesBack)
     DeleteFileW(local.c_str());
     DeleteFileW(fetched.c_str());
 }
+
+// WinInet finishes a request it has started even when its connection is
+// closed; nothing of it may reach the session once Close has returned. The
+// session is opened again at the same address, where a late completion would
+// show up as a connect result.
+TEST_F(FTPEndToEnd, CloseDuringAnUploadEndsAllNotifications)
+{
+    ASSERT_TRUE(WriteFile(local, std::vector<char>(2 * 1024 * 1024, 'z')));
+    ConnectAndEnterUpload();
+    ASSERT_EQ(0u, session.Upload(local.c_str(), L"abandoned.bin"));
+    session.Close();
+
+    boost::shared_ptr<RecordingFTPListener> later(new RecordingFTPListener());
+    ASSERT_EQ(0u, session.Open(later));
+    ASSERT_EQ(0u, session.GetContext()->BeginRequest(FTPRequestConnect));
+    EXPECT_FALSE(later->WaitForCompletion(1500));
+    EXPECT_TRUE(later->Calls().empty());
+    EXPECT_TRUE(listener->Calls().empty());
+    session.GetContext()->ResetState();
+    DeleteFileW(local.c_str());
+}

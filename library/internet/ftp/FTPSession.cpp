@@ -147,8 +147,12 @@ void CFTPSession::Close()
     if (context) {
         context->ResetState();
         HINTERNET connection = nullptr;
-        if (context->GetConnection(&connection) == 0)
+        if (context->GetConnection(&connection) == 0) {
+            // The connection carries its own copy of the callback, which a
+            // request still running would call after the session is gone.
+            InternetSetStatusCallbackW(connection, nullptr);
             InternetCloseHandle(connection);
+        }
     }
     if (internetHandle != nullptr) {
         InternetSetStatusCallbackW(internetHandle, nullptr);
