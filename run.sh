@@ -112,6 +112,8 @@ seccomp_sandbox=NO
 isolate=NO
 isolate_network=NO
 xferlog_enable=NO
+idle_session_timeout=60
+data_connection_timeout=60
 EOF
   timeout "$TEST_TIMEOUT" vsftpd "$dir/vsftpd.conf" >"$dir/vsftpd.log" 2>&1 &
   FTP_PID=$!
