@@ -103,6 +103,11 @@ TEST(PathBuffer, CopiesAndDirectWrites)
     NPath::IPathBuffer& buffer = assigned;
     buffer = static_cast<const NPath::IPath&>(MakePath(L"D:\\x"));
     EXPECT_EQ(L"D:\\x", TextOf(assigned));
+    const NPath::IPathBuffer& other = copy;
+    buffer = other;
+    EXPECT_EQ(L"C:\\windows", TextOf(assigned));
+    buffer = MakePath(L"D:\\x");
+    EXPECT_EQ(L"D:\\x", TextOf(assigned));
 
     wchar_t* p = nullptr;
     ASSERT_EQ(0u, buffer.GetBuffer(&p));
