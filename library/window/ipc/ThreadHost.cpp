@@ -1,0 +1,84 @@
+#include "library/window/ipc/ThreadHost.h"
+
+#include <new>
+
+namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWindowIPC {
+
+namespace {
+
+const DWORD HostStopMilliseconds = 3000;
+
+}  // namespace
+
+CThreadHost::CThreadHost() : running(false), thread(NULL)
+{
+}
+
+// A host deleted without Release still frees its thread object; the thread
+// itself, if any, is left alone.
+CThreadHost::~CThreadHost()
+{
+    thirdResource.reset();
+    secondResource.reset();
+    firstResource.reset();
+    delete thread;
+    thread = NULL;
+}
+
+unsigned int CThreadHost::Start(const boost::shared_ptr<IThread>& body)
+{
+    if (running || thread != NULL || !body)
+        return 1;
+    thread = new (std::nothrow) CThread;
+    if (thread == NULL)
+        return 1;
+    if (thread->Start(body) != 0)
+    {
+        delete thread;
+        thread = NULL;
+        return 1;
+    }
+    running = true;
+    return 0;
+}
+
+void CThreadHost::SetResources(const boost::shared_ptr<void>& first,
+                               const boost::shared_ptr<void>& second,
+                               const boost::shared_ptr<void>& third)
+{
+    firstResource = first;
+    secondResource = second;
+    thirdResource = third;
+}
+
+// Request, wait, close. A thread that does not finish in time is detached and
+// runs on its own references.
+void CThreadHost::Stop(DWORD milliseconds)
+{
+    if (thread == NULL)
+        return;
+    thread->RequestStop();
+    thread->Join(milliseconds);
+    thread->Close();
+}
+
+void CThreadHost::Release()
+{
+    secondResource.reset();
+    firstResource.reset();
+    delete thread;
+    thread = NULL;
+}
+
+unsigned int CThreadHost::Shutdown()
+{
+    if (running)
+    {
+        running = false;
+        Stop(HostStopMilliseconds);
+        Release();
+    }
+    return 1;
+}
+
+}}}}  // namespace NLibrary::NWin32::NWindow::NWindowIPC

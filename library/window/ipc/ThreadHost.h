@@ -1,0 +1,45 @@
+#pragma once
+
+#include <windows.h>
+
+#include <boost/shared_ptr.hpp>
+
+#include "library/synchronization/Thread.h"
+
+namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWindowIPC {
+
+using NSynchronization::NThread::CThread;
+using NSynchronization::NThread::IThread;
+
+// Runs the IPC worker thread and keeps alive what that thread works with.
+class CThreadHost
+{
+public:
+    CThreadHost();
+    ~CThreadHost();
+
+    CThreadHost(const CThreadHost&) = delete;
+    CThreadHost& operator=(const CThreadHost&) = delete;
+
+    // Starts the body on a new thread; afterwards the host is running.
+    unsigned int Start(const boost::shared_ptr<IThread>& body);
+    void SetResources(const boost::shared_ptr<void>& first, const boost::shared_ptr<void>& second,
+                      const boost::shared_ptr<void>& third);
+
+    void Stop(DWORD milliseconds);
+    void Release();
+    unsigned int Shutdown();  // always 1
+
+    bool IsRunning() const { return running; }
+    void SetRunning(bool value) { running = value; }
+    const CThread* GetThread() const { return thread; }
+
+private:
+    bool running;
+    CThread* thread;
+    boost::shared_ptr<void> firstResource;
+    boost::shared_ptr<void> secondResource;
+    boost::shared_ptr<void> thirdResource;
+};
+
+}}}}  // namespace NLibrary::NWin32::NWindow::NWindowIPC

@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <thread>
+#include <vector>
+
+#include "library/synchronization/TaskDispatcher.h"
+#include "tests/common/HandleCount.h"
+#include "tests/synchronization/TaskTestSupport.h"
+
+using namespace NSyncTests;
+namespace NTask = NLibrary::NSynchronization::NTask;
+using NLibrary::NSynchronization::NThread::CThread;
+using NTask::CTaskDispatcher;
+using NTask::CTaskRequest;
+
+namespace {
+
+typedef boost::shared_ptr<CTaskDispatcher> DispatcherPtr;
+
+// A dispatcher running on its own thread for the life of the object.
+class CRunningDispatcher
+{
+public:
+    explicit CRunningDispatcher(uint32_t poolSize,
+                                const boost::shared_ptr<NTask::ITaskLauncherCallback>& callback =
+                                    boost::shared_ptr<NTask::ITaskLauncherCallback>())
+        : dispatcher(new CTaskDispatcher(poolSize, callback))
+    {
+        started = thread.Start(dispatcher) == 0;
+    }
+    ~CRunningDispatcher() { Stop(); }
+
+    // Milliseconds from the stop request to the dispatcher's end.
+    DWORD Stop()
+    {
+        if (thread.GetState() != NLibrary::NSynchronization::NThread::ThreadStateRunning)
+            return 0;
+        DWORD before = GetTickCount();
+        thread.RequestStop();
+        thread.Join(10000);
+        DWORD took = GetTickCount() - before;
+        thread.Close();
+        return took;
+    }
+
+    DispatcherPtr dispatcher;
+    CThread thread;
+    bool started = false;
+};
+
+}  // namespace
+
+TEST(TaskDispatcher, ExecuteAndWaitRunsTheTask)
+{
+    CRunningDispatcher running(2);
+    ASSERT_TRUE(running.started);
+    auto task = Make<CCountingTask>();
+    EXPECT_EQ(0u, running.dispatcher->ExecuteAndWait(task, 5000));
+    EXPECT_EQ(0u, running.dispatcher->ExecuteAndWait(task, 5000));
+    EXPECT_EQ(2, task->runs);
+    EXPECT_EQ(1u, running.dispatcher->ExecuteAndWait(boost::shared_ptr<NTask::ITask>(), 5000));
+}
+
+TEST(TaskDispatcher, TimedOutClientGetsFailureAndLaterTasksStillRun)
+{
+    CRunningDispatcher running(1);
+    auto slow = boost::shared_ptr<CCountingTask>(new CCountingTask(10000));
+    EXPECT_EQ(1u, running.dispatcher->ExecuteAndWait(slow, 200));
+    // Its launcher is abandoned and replaced; the pool keeps serving.
+    auto quick = Make<CCountingTask>();
+    EXPECT_EQ(0u, running.dispatcher->ExecuteAndWait(quick, 5000));
+    EXPECT_EQ(1, quick->runs);
+    slow->release.Set();
+}
+
+TEST(TaskDispatcher, StopWhileTasksRunEndsWithinAboutOneSecond)
+{
+    auto callback = Make<CRecordingCallback>();
+    auto slow = boost::shared_ptr<CCountingTask>(new CCountingTask(3000));
+    auto quick = boost::shared_ptr<CCountingTask>(new CCountingTask(100));
+    auto waitingCompletion = Make<CEvent>();
+    boost::shared_ptr<CTaskRequest> slowRequest, quickRequest;
+    DWORD took;
+    {
+        CRunningDispatcher running(3, callback);
+        ASSERT_TRUE(running.started);
+        ASSERT_EQ(0u, running.dispatcher->AddRequest(slow, waitingCompletion, slowRequest));
+        ASSERT_EQ(0u, running.dispatcher->AddRequest(quick, boost::shared_ptr<CEvent>(),
+                                                     quickRequest));
+        ASSERT_TRUE(slow->started.Wait(5000));
+        ASSERT_TRUE(quick->started.Wait(5000));
+        took = running.Stop();
+        // The queue is closed, and the client still waiting was woken.
+        boost::shared_ptr<CTaskRequest> late;
+        EXPECT_EQ(1u, running.dispatcher->AddRequest(quick, boost::shared_ptr<CEvent>(), late));
+        EXPECT_TRUE(waitingCompletion->Wait(0));
+        int state = -1;
+        EXPECT_EQ(0u, running.dispatcher->GetRequestState(slowRequest, state));
+        EXPECT_NE(NTask::RequestStateCompleted, state);
+    }
+    EXPECT_GE(took, 900u);
+    EXPECT_LT(took, 2500u);
+    EXPECT_EQ(3, callback->starts);
+    EXPECT_EQ(2, callback->stops);  // the slow worker was left running
+    slow->release.Set();
+    ASSERT_TRUE(callback->stopped.Wait(5000));
+    EXPECT_EQ(1, slow->runs);
+}
+
+TEST(TaskDispatcher, IdlePoolStopsPromptly)
+{
+    CRunningDispatcher running(4);
+    ASSERT_TRUE(running.started);
+    Sleep(100);
+    EXPECT_LT(running.Stop(), 900u);
+}
+
+namespace {
+
+// Counts its own runs; a second run of the same task is a fault.
+class CStressTask : public NTask::ITask
+{
+public:
+    void Execute() override { InterlockedIncrement(&runs); }
+    volatile LONG runs = 0;
+};
+
+struct SClientResult
+{
+    unsigned int submitted = 0;
+    unsigned int completed = 0;
+    unsigned int extraSignals = 0;
+    std::vector<boost::shared_ptr<CStressTask> > tasks;
+};
+
+// Alternates the one-call client API with the explicit add / wait / remove.
+void RunClient(CTaskDispatcher& dispatcher, unsigned int count, SClientResult& result)
+{
+    for (unsigned int i = 0; i < count; ++i)
+    {
+        boost::shared_ptr<CStressTask> task(new CStressTask);
+        result.tasks.push_back(task);
+        ++result.submitted;
+        if (i % 2 == 0)
+        {
+            if (dispatcher.ExecuteAndWait(task, 10000) == 0)
+                ++result.completed;
+            continue;
+        }
+        boost::shared_ptr<CEvent> completion(new CEvent);
+        boost::shared_ptr<CTaskRequest> request;
+        if (dispatcher.AddRequest(task, completion, request) != 0)
+            continue;
+        completion->Wait(10000);
+        int state = -1;
+        dispatcher.GetRequestState(request, state);
+        dispatcher.RemoveRequest(request);
+        if (state == NTask::RequestStateCompleted)
+            ++result.completed;
+        if (completion->Wait(5))
+            ++result.extraSignals;
+    }
+}
+
+}  // namespace
+
+TEST(TaskDispatcher, StressManyClientsEveryRequestCompletesOnce)
+{
+    const unsigned int clients = 4, perClient = 600;
+    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    std::vector<SClientResult> results(clients);
+    DWORD shutdown;
+    {
+        CRunningDispatcher running(3);
+        ASSERT_TRUE(running.started);
+        std::vector<std::thread> threads;
+        for (unsigned int c = 0; c < clients; ++c)
+            threads.emplace_back(RunClient, std::ref(*running.dispatcher), perClient,
+                                 std::ref(results[c]));
+        for (auto& t : threads)
+            t.join();
+        shutdown = running.Stop();
+    }
+    unsigned int completed = 0, wrongRuns = 0, extraSignals = 0;
+    for (const auto& result : results)
+    {
+        EXPECT_EQ(perClient, result.submitted);
+        completed += result.completed;
+        extraSignals += result.extraSignals;
+        for (const auto& task : result.tasks)
+            wrongRuns += task->runs != 1;
+    }
+    EXPECT_EQ(clients * perClient, completed);
+    EXPECT_EQ(0u, wrongRuns);
+    EXPECT_EQ(0u, extraSignals);
+    EXPECT_LT(shutdown, 1500u);
+    results.clear();
+    EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
+}

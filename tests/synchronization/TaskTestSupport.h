@@ -1,0 +1,64 @@
+#pragma once
+
+#include <windows.h>
+
+#include <boost/shared_ptr.hpp>
+
+#include "library/synchronization/Event.h"
+#include "library/synchronization/Task.h"
+
+namespace NSyncTests {
+
+using NLibrary::NSynchronization::NEvent::CEvent;
+using NLibrary::NSynchronization::NTask::ITask;
+using NLibrary::NSynchronization::NTask::ITaskLauncherCallback;
+
+// Counts its runs; optionally announces its start and holds until released.
+class CCountingTask : public ITask
+{
+public:
+    explicit CCountingTask(DWORD holdMilliseconds_ = 0) : holdMilliseconds(holdMilliseconds_) {}
+    void Execute() override
+    {
+        InterlockedIncrement(&runs);
+        started.Set();
+        if (holdMilliseconds != 0)
+            release.Wait(holdMilliseconds);
+    }
+    volatile LONG runs = 0;
+    CEvent started, release;
+
+private:
+    DWORD holdMilliseconds;
+};
+
+// Counts every callback; while gated, OnBeforeWait parks the worker.
+class CRecordingCallback : public ITaskLauncherCallback
+{
+public:
+    void OnThreadStart() override { InterlockedIncrement(&starts); }
+    void OnThreadStop() override { InterlockedIncrement(&stops); stopped.Set(); }
+    void OnBeforeWait() override
+    {
+        InterlockedIncrement(&beforeWaits);
+        if (gated)
+        {
+            parked.Set();
+            gate.Wait(10000);
+            gated = false;
+        }
+    }
+    void OnIdle() override { InterlockedIncrement(&idles); }
+
+    volatile LONG starts = 0, stops = 0, beforeWaits = 0, idles = 0;
+    volatile bool gated = false;
+    CEvent parked, gate, stopped;
+};
+
+template <class T>
+boost::shared_ptr<T> Make()
+{
+    return boost::shared_ptr<T>(new T);
+}
+
+}  // namespace NSyncTests
