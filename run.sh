@@ -80,8 +80,59 @@ start_platform() {
 }
 
 # Services that tests talk to (started before, stopped after the tests).
-start_test_services() { :; }
-stop_test_services() { :; }
+# An anonymous FTP server on loopback with a throw-away root whose "upload"
+# folder is writable; the FTP tests find it through ZARVO_FTP_*.
+FTP_PORT=47021
+FTP_PID=""
+start_test_services() {
+  local dir=$BUILD_DIR/ftp
+  rm -rf "$dir"; mkdir -p "$dir/root/upload" "$dir/empty"
+  chown ftp "$dir/root/upload"; chmod 755 "$dir/root" "$dir/empty"
+  cat >"$dir/vsftpd.conf" <<EOF
+listen=YES
+listen_ipv6=NO
+listen_address=127.0.0.1
+listen_port=$FTP_PORT
+background=NO
+anonymous_enable=YES
+no_anon_password=YES
+anon_root=$dir/root
+local_enable=NO
+write_enable=YES
+anon_upload_enable=YES
+anon_mkdir_write_enable=YES
+anon_other_write_enable=YES
+anon_umask=022
+pasv_enable=YES
+pasv_address=127.0.0.1
+pasv_min_port=$((FTP_PORT + 1))
+pasv_max_port=$((FTP_PORT + 20))
+secure_chroot_dir=$dir/empty
+seccomp_sandbox=NO
+isolate=NO
+isolate_network=NO
+xferlog_enable=NO
+idle_session_timeout=60
+data_connection_timeout=60
+EOF
+  timeout "$TEST_TIMEOUT" vsftpd "$dir/vsftpd.conf" >"$dir/vsftpd.log" 2>&1 &
+  FTP_PID=$!
+  for _ in $(seq 1 50); do
+    if (exec 3<>"/dev/tcp/127.0.0.1/$FTP_PORT") 2>/dev/null; then
+      export ZARVO_FTP_PORT=$FTP_PORT ZARVO_FTP_USER=anonymous ZARVO_FTP_PASSWORD=zarvo@example.com
+      export ZARVO_FTP_ROOT=$dir/root
+      return
+    fi
+    kill -0 "$FTP_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  log "the FTP server did not start; the FTP tests will be skipped"
+  cat "$dir/vsftpd.log" >&2 || true
+}
+stop_test_services() {
+  if [ -n "$FTP_PID" ]; then kill "$FTP_PID" 2>/dev/null || true; wait "$FTP_PID" 2>/dev/null || true; fi
+  FTP_PID=""
+}
 
 run_tests() {
   local total_pass=0 total_fail=0 failed_programs=()

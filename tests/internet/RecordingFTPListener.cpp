@@ -1,0 +1,56 @@
+#include "RecordingFTPListener.h"
+
+RecordingFTPListener::RecordingFTPListener() : completed(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+
+RecordingFTPListener::~RecordingFTPListener() { CloseHandle(completed); }
+
+void RecordingFTPListener::OnRequest7Complete(NLibrary::NDatatype::NString::IStringBuffer* text,
+                                              bool success)
+{
+    const wchar_t* characters = nullptr;
+    std::string narrow;
+    if (text != nullptr && text->GetString(&characters) == 0) {
+        for (const wchar_t* c = characters; *c != 0; ++c)
+            narrow += static_cast<char>(*c < 128 ? *c : '?');
+    }
+    Add("Request7(" + narrow + "," + (success ? "1" : "0") + ")", true);
+}
+
+void RecordingFTPListener::OnRequest11Sent(uint32_t bytesSent)
+{
+    Add("Sent11(" + std::to_string(bytesSent) + ")", false);
+}
+
+void RecordingFTPListener::Record(const std::string& call, bool success)
+{
+    Add(call + (success ? "(1)" : "(0)"), true);
+}
+
+void RecordingFTPListener::Add(const std::string& line, bool completion)
+{
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        calls.push_back(line);
+    }
+    if (completion)
+        SetEvent(completed);
+}
+
+std::vector<std::string> RecordingFTPListener::Calls()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return calls;
+}
+
+std::vector<std::string> RecordingFTPListener::TakeCalls()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    std::vector<std::string> taken;
+    taken.swap(calls);
+    return taken;
+}
+
+bool RecordingFTPListener::WaitForCompletion(DWORD milliseconds)
+{
+    return WaitForSingleObject(completed, milliseconds) == WAIT_OBJECT_0;
+}
