@@ -115,7 +115,7 @@ xferlog_enable=NO
 idle_session_timeout=60
 data_connection_timeout=60
 EOF
-  timeout "$TEST_TIMEOUT" vsftpd "$dir/vsftpd.conf" >"$dir/vsftpd.log" 2>&1 &
+  timeout 3600 vsftpd "$dir/vsftpd.conf" >"$dir/vsftpd.log" 2>&1 &
   FTP_PID=$!
   for _ in $(seq 1 50); do
     if (exec 3<>"/dev/tcp/127.0.0.1/$FTP_PORT") 2>/dev/null; then
