@@ -325,3 +325,48 @@ TEST_F(ForegroundActivation, PlaceAtTopRaisesTheTarget)
 
     CPlaceWindowAtTopCommand(source, DestroyedWindowHandle()).Execute();
 }
+
+// Only SetForegroundWindow is scripted to refuse; the attach and the Alt key
+// presses are real. A low-level keyboard hook of this thread sees the keys.
+namespace {
+
+BOOL WINAPI RefuseForeground(HWND)
+{
+    return FALSE;
+}
+
+std::vector<std::string> injectedKeys;
+
+LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION) {
+        const KBDLLHOOKSTRUCT& key = *reinterpret_cast<KBDLLHOOKSTRUCT*>(lParam);
+        const bool alt = key.vkCode == VK_MENU || key.vkCode == VK_LMENU || key.vkCode == VK_RMENU;
+        if ((key.flags & LLKHF_INJECTED) != 0)
+            injectedKeys.push_back(std::string(alt ? "alt " : "other ") +
+                                   ((key.flags & LLKHF_UP) != 0 ? "up" : "down"));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(ForegroundActivation, RealAltPressesAreInjectedWhileAttached)
+{
+    CTestWindow foreground(WS_POPUP | WS_VISIBLE);  // no system menu to open
+    TakeForeground(foreground);
+    const HWND remote = SharedFixture().Window(L"plain");
+    NDetail::CForegroundPlatform platform = NDetail::GetRealForegroundPlatform();
+    platform.setForegroundWindow = &RefuseForeground;
+    const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, &KeyboardHook, GetModuleHandleW(nullptr), 0);
+    ASSERT_NE(nullptr, hook);
+    injectedKeys.clear();
+
+    NDetail::ForceForegroundWindow(platform, remote);
+    WaitUntil([] { return injectedKeys.size() >= 4; }, 3000);
+    UnhookWindowsHookEx(hook);
+
+    EXPECT_EQ((std::vector<std::string>{"alt down", "alt up", "alt down", "alt up"}), injectedKeys);
+    EXPECT_EQ(0, GetAsyncKeyState(VK_MENU) & 0x8000) << "Alt left released";
+    EXPECT_TRUE(NotAttached(foreground, remote));
+}
