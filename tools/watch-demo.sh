@@ -37,8 +37,12 @@ drag $((right - 3)) $((bottom - 3)) $((right + 80)) $((bottom + 60))
 step "hide and show notepad"
 drive hide; sleep 0.5
 drive show; sleep 0.5
-step "close notepad"
-drive close
+for command in maximize minimize restore; do
+  step "zarvowatch --command $command --title \"Untitled - Notepad\""
+  timeout 30 "$WINE" zarvowatch.exe --command "$command" --title "Untitled - Notepad" >&2 || true
+done
+step "zarvowatch --command close --title \"Untitled - Notepad\""
+timeout 30 "$WINE" zarvowatch.exe --command close --title "Untitled - Notepad" >&2 || true
 sleep 1.5
 
 # Stop the watch tool as Ctrl+C would; it unregisters the hook and says so.

@@ -27,6 +27,7 @@ class HookTarget {
 public:
     HookTarget();
     HWND Window() const { return window_; }
+    const std::wstring& Title() const { return title_; }
     HWND Child() const { return child_; }
     bool IsRunning() const { return process_.IsRunning(); }
     bool WaitForExit(DWORD milliseconds) const { return process_.WaitForExit(milliseconds); }

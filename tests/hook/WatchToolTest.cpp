@@ -98,4 +98,35 @@ TEST(WatchTool, FailsWithOneLineWhenTheModuleCannotBeLoaded)
     EXPECT_EQ(1, std::count(text.begin(), text.end(), '\n')) << text;
 }
 
+std::wstring HandleArgument(HWND hwnd)
+{
+    wchar_t text[32];
+    swprintf(text, 32, L"0x%llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)));
+    return text;
+}
+
+TEST(WatchTool, CommandModeAppliesWindowCommandsByTitleAndByHandle)
+{
+    HookTarget target;
+    ASSERT_NE(nullptr, target.Window());
+    auto run = [](const std::wstring& arguments) {
+        const std::wstring output = TempFile(L"zarvowatch-command");
+        ChildProcess tool(L"zarvowatch.exe --command " + arguments, output);
+        EXPECT_TRUE(tool.WaitForExit(10000)) << "zarvowatch --command " << std::string(arguments.begin(), arguments.end());
+        const DWORD code = tool.ExitCode();
+        DeleteFileW(output.c_str());
+        return code;
+    };
+    EXPECT_EQ(0u, run(L"show --title \"" + target.Title() + L"\""));
+    EXPECT_TRUE(IsWindowVisible(target.Window()));
+    EXPECT_EQ(0u, run(L"minimize --window " + HandleArgument(target.Window())));
+    EXPECT_TRUE(IsIconic(target.Window()));
+    EXPECT_EQ(0u, run(L"hide --window " + HandleArgument(target.Window())));
+    EXPECT_FALSE(IsWindowVisible(target.Window()));
+    EXPECT_EQ(6u, run(L"fly --window " + HandleArgument(target.Window())));
+    EXPECT_EQ(0u, run(L"close --title \"" + target.Title() + L"\""));
+    EXPECT_TRUE(target.WaitForExit(5000)) << "closing the window ends the target";
+    EXPECT_EQ(5u, run(L"close --window " + HandleArgument(target.Window())));
+}
+
 }  // namespace

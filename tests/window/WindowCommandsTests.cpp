@@ -25,14 +25,6 @@ void SettlePainting(HWND hwnd)
     ClearMessages();
 }
 
-// A shadow-like window placed directly below `target`.
-HWND CreateBelow(HWND target, const wchar_t* className, DWORD style)
-{
-    const HWND hwnd = CreateRecordingWindow(className, style, 0, 100, 100, 200, 150);
-    SetWindowPos(hwnd, target, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    return hwnd;
-}
-
 }  // namespace
 
 TEST(WindowCommands, TargetWindowIsTheCommandsWindow)

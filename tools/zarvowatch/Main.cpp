@@ -2,11 +2,13 @@
 // module and prints one line per notification.
 //
 //   zarvowatch [--dll PATH] [--json] [--duration SECONDS] [--exec "COMMAND"]
+//   zarvowatch --command COMMAND (--window HANDLE | --title TEXT)
 //
 // The thread that registers the hook only pumps messages: Windows runs the hook
 // of 32-bit processes by sending messages to the installing thread, so it must
 // never block for long.
 
+#include "tools/zarvowatch/CommandMode.h"
 #include "tools/zarvowatch/WatchOptions.h"
 #include "tools/zarvowatch/WatchOutput.h"
 
@@ -147,6 +149,8 @@ int main()
         fputs(WatchUsage(), stdout);
         return 0;
     }
+    if (!options.command.empty())
+        return RunWindowCommand(options);
     WatchOutput output(options.json);
     g_output = &output;
     return Watch(options);

@@ -42,11 +42,23 @@ bool ParseWatchOptions(const wchar_t* commandLine, WatchOptions& options, std::w
             options.json = true;
         } else if (name == L"--help" || name == L"-h") {
             options.help = true;
-        } else if ((name == L"--dll" || name == L"--exec" || name == L"--duration") && !hasValue) {
+        } else if ((name == L"--dll" || name == L"--exec" || name == L"--duration" || name == L"--command" ||
+                    name == L"--window" || name == L"--title") && !hasValue) {
             error = name + L" needs a value";
             return false;
         } else if (name == L"--dll") {
             options.dllPath = arguments[++i];
+        } else if (name == L"--command") {
+            options.command = arguments[++i];
+        } else if (name == L"--title") {
+            options.title = arguments[++i];
+        } else if (name == L"--window") {
+            wchar_t* end = nullptr;
+            options.window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(wcstoull(arguments[++i].c_str(), &end, 0)));
+            if (*end != 0 || options.window == nullptr) {
+                error = L"--window takes a window handle such as 0x1006a";
+                return false;
+            }
         } else if (name == L"--exec") {
             options.exec = arguments[++i];
         } else if (name == L"--duration") {
@@ -61,6 +73,10 @@ bool ParseWatchOptions(const wchar_t* commandLine, WatchOptions& options, std::w
             return false;
         }
     }
+    if (!options.command.empty() && options.window == nullptr && options.title.empty()) {
+        error = L"--command needs --window HANDLE or --title TEXT";
+        return false;
+    }
     return true;
 }
 
@@ -69,5 +85,8 @@ const char* WatchUsage()
     return "usage: zarvowatch [--dll PATH] [--json] [--duration SECONDS] [--exec \"COMMAND\"]\n"
            "  Prints one line per window notification: milliseconds since start, event,\n"
            "  window handle, and the window's class, title, bounds and show state\n"
-           "  (\"gone\" when the window no longer exists). Ctrl+C stops.\n";
+           "  (\"gone\" when the window no longer exists). Ctrl+C stops.\n"
+           "usage: zarvowatch --command COMMAND (--window HANDLE | --title TEXT)\n"
+           "  Applies one command to a top-level window: close, show, hide, minimize,\n"
+           "  maximize, restore, topmost, notopmost, activate.\n";
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 struct WatchOptions {
@@ -8,6 +10,11 @@ struct WatchOptions {
     double durationSeconds = 0; // 0: until Ctrl+C
     std::wstring exec;          // a program to start once the hook is on
     bool help = false;
+
+    // Command mode: apply one window command instead of watching.
+    std::wstring command;       // close, show, hide, minimize, maximize, restore, topmost, notopmost, activate
+    HWND window = nullptr;      // chosen by handle ...
+    std::wstring title;         // ... or by exact title
 };
 
 bool ParseWatchOptions(const wchar_t* commandLine, WatchOptions& options, std::wstring& error);

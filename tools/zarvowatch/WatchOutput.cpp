@@ -1,6 +1,8 @@
 #include "tools/zarvowatch/WatchOutput.h"
 
 #include "hook/zarvowindow1589x64.h"
+#include "library/datatype/string/StringBuffer.h"
+#include "library/window/WindowQueries.h"
 
 #include <cstdio>
 #include <string>
@@ -40,15 +42,27 @@ std::string JsonString(const std::wstring& text)
     return quoted + "\"";
 }
 
-const char* ShowStateName(HWND hwnd)
+namespace NWindow = NLibrary::NWin32::NWindow;
+using NLibrary::NDatatype::NString::CDynamicHeapStringBuffer;
+
+const char* ShowStateName(NWindow::WindowShowState state)
 {
-    if (!IsWindowVisible(hwnd))
-        return "Hidden";
-    if (IsIconic(hwnd))
-        return "Minimized";
-    if (IsZoomed(hwnd))
-        return "Maximized";
-    return "Normal";
+    switch (state) {
+    case NWindow::Normal: return "Normal";
+    case NWindow::Hidden: return "Hidden";
+    case NWindow::Maximized: return "Maximized";
+    case NWindow::Minimized: return "Minimized";
+    default: return "Unknown";
+    }
+}
+
+std::wstring ClassNameOf(HWND hwnd)
+{
+    CDynamicHeapStringBuffer className;
+    const wchar_t* text = nullptr;
+    if (NWindow::GetWindowClassName(hwnd, className) != 0 || className.GetString(&text) != 0)
+        return std::wstring();
+    return std::wstring(text, className.GetLength());
 }
 
 }  // namespace
@@ -71,22 +85,37 @@ const char* NotificationName(UINT message)
 }
 
 // Reads nothing that would send a message to the window: a hung window must
-// not stall the thread that pumps the hook's messages.
+// not stall the thread that pumps the hook's messages. Bounds are those of
+// the window's show state: a minimised or hidden window reports its restored
+// rectangle.
 WindowSnapshot TakeSnapshot(HWND hwnd)
 {
     WindowSnapshot window;
-    if (IsWindow(hwnd) != TRUE)
+    if (!NWindow::IsValidWindow(hwnd))
         return window;
-    wchar_t text[512] = {};
-    GetClassNameW(hwnd, text, 512);
-    window.className = text;
-    text[0] = 0;
-    InternalGetWindowText(hwnd, text, 512);
-    window.title = text;
-    window.hasBounds = GetWindowRect(hwnd, &window.bounds) != FALSE;
-    window.showState = ShowStateName(hwnd);
-    window.exists = IsWindow(hwnd) == TRUE;
+    window.className = ClassNameOf(hwnd);
+    wchar_t title[512] = {};
+    InternalGetWindowText(hwnd, title, 512);
+    window.title = title;
+    window.hasBounds = NWindow::GetWindowBounds(hwnd, &window.bounds) == 0;
+    window.showState = ShowStateName(NWindow::GetWindowShowState(hwnd));
+    window.exists = NWindow::IsValidWindow(hwnd);
     return window;
+}
+
+std::string DescribeWindow(HWND hwnd)
+{
+    const WindowSnapshot window = TakeSnapshot(hwnd);
+    char handle[32];
+    snprintf(handle, sizeof(handle), "0x%08llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)));
+    if (!window.exists)
+        return std::string(handle) + " gone";
+    char bounds[96] = "";
+    if (window.hasBounds)
+        snprintf(bounds, sizeof(bounds), "bounds=(%ld,%ld)-(%ld,%ld) ", window.bounds.left, window.bounds.top,
+                 window.bounds.right, window.bounds.bottom);
+    return std::string(handle) + "  class=\"" + ToUtf8(window.className) + "\" title=\"" + ToUtf8(window.title) +
+           "\" " + bounds + "state=" + window.showState;
 }
 
 WatchOutput::WatchOutput(bool json) : json_(json), start_(GetTickCount64()) {}
@@ -109,26 +138,16 @@ void WatchOutput::Print(UINT message, HWND hwnd)
 {
     ++count_;
     const ULONGLONG ms = GetTickCount64() - start_;
-    const WindowSnapshot window = TakeSnapshot(hwnd);
     if (json_)
-        PrintJson(NotificationName(message), hwnd, window, ms);
+        PrintJson(NotificationName(message), hwnd, TakeSnapshot(hwnd), ms);
     else
-        PrintText(NotificationName(message), hwnd, window, ms);
+        PrintText(NotificationName(message), hwnd, ms);
     fflush(stdout);
 }
 
-void WatchOutput::PrintText(const char* event, HWND hwnd, const WindowSnapshot& window, ULONGLONG ms)
+void WatchOutput::PrintText(const char* event, HWND hwnd, ULONGLONG ms)
 {
-    printf("%8llu ms  %-16s 0x%08llx  ", ms, event, static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)));
-    if (!window.exists) {
-        printf("gone\n");
-        return;
-    }
-    printf("class=\"%s\" title=\"%s\" ", ToUtf8(window.className).c_str(), ToUtf8(window.title).c_str());
-    if (window.hasBounds)
-        printf("bounds=(%ld,%ld)-(%ld,%ld) ", window.bounds.left, window.bounds.top, window.bounds.right,
-               window.bounds.bottom);
-    printf("state=%s\n", window.showState);
+    printf("%8llu ms  %-16s %s\n", ms, event, DescribeWindow(hwnd).c_str());
 }
 
 void WatchOutput::PrintJson(const char* event, HWND hwnd, const WindowSnapshot& window, ULONGLONG ms)

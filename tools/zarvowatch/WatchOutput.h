@@ -17,6 +17,8 @@ struct WindowSnapshot {
     const char* showState = "Unknown";
 };
 WindowSnapshot TakeSnapshot(HWND hwnd);
+// "0x... class=... title=... bounds=... state=...", or "0x... gone".
+std::string DescribeWindow(HWND hwnd);
 
 // Prints notifications as text lines or as JSON Lines, flushed line by line.
 class WatchOutput {
@@ -27,7 +29,7 @@ public:
     void Stopped();
 
 private:
-    void PrintText(const char* event, HWND hwnd, const WindowSnapshot& window, ULONGLONG ms);
+    void PrintText(const char* event, HWND hwnd, ULONGLONG ms);
     void PrintJson(const char* event, HWND hwnd, const WindowSnapshot& window, ULONGLONG ms);
 
     bool json_;
