@@ -37,7 +37,12 @@ public:
     template <typename... TArgs>
     explicit CGuarded(TArgs&&... args) : memory(sizeof(T))
     {
-        object = new (memory.Get()) T(std::forward<TArgs>(args)...);
+        // Default-initialised, not value-initialised: zero-filling the
+        // object first would wipe the canary out of its padding.
+        if constexpr (sizeof...(TArgs) == 0)
+            object = new (memory.Get()) T;
+        else
+            object = new (memory.Get()) T(std::forward<TArgs>(args)...);
     }
     ~CGuarded() { object->~T(); }
 

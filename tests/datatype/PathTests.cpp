@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "library/datatype/array/Array.h"
 #include "library/datatype/path/Path.h"
@@ -103,6 +104,11 @@ TEST(PathBuffer, CopiesAndDirectWrites)
     NPath::IPathBuffer& buffer = assigned;
     buffer = static_cast<const NPath::IPath&>(MakePath(L"D:\\x"));
     EXPECT_EQ(L"D:\\x", TextOf(assigned));
+    const NPath::IPathBuffer& other = copy;
+    buffer = other;
+    EXPECT_EQ(L"C:\\windows", TextOf(assigned));
+    buffer = MakePath(L"D:\\x");
+    EXPECT_EQ(L"D:\\x", TextOf(assigned));
 
     wchar_t* p = nullptr;
     ASSERT_EQ(0u, buffer.GetBuffer(&p));
@@ -184,4 +190,69 @@ TEST_F(PathOnDisk, IsDirectoryOnlyForRealDirectories)
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(L"."));
     EXPECT_FALSE(NPath::IsDirectory(MakePath(L".")));
     EXPECT_FALSE(NPath::IsDirectory(MakePath(L"..")));
+}
+
+namespace {
+
+// Nested directories a\b\c and a\b\d whose long forms exceed 260
+// characters, reached through their short forms, which fit.
+class DeepPathOnDisk : public PathOnDisk
+{
+protected:
+    void SetUp() override
+    {
+        PathOnDisk::SetUp();
+        const std::wstring rootShort = ShortFormOf(root);
+        ASSERT_FALSE(rootShort.empty());
+        const std::wstring a = AddDirectory(root, rootShort, L'a');
+        const std::wstring b = AddDirectory(root + L"\\" + std::wstring(90, L'a'), a, L'b');
+        const std::wstring bLong = root + L"\\" + std::wstring(90, L'a') + L"\\" + std::wstring(90, L'b');
+        shortC = AddDirectory(bLong, b, L'c');
+        shortD = AddDirectory(bLong, b, L'd');
+        ASSERT_GT(created.back().size(), 260u);
+    }
+
+    // Creates parent\<90 letters> and returns its short form.
+    std::wstring AddDirectory(const std::wstring& parentLong, const std::wstring& parentShort, wchar_t letter)
+    {
+        const std::wstring path = parentLong + L"\\" + std::wstring(90, letter);
+        EXPECT_TRUE(CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr));
+        created.push_back(path);
+        WIN32_FIND_DATAW found;
+        HANDLE find = FindFirstFileW((L"\\\\?\\" + path).c_str(), &found);
+        EXPECT_NE(INVALID_HANDLE_VALUE, find);
+        if (find == INVALID_HANDLE_VALUE)
+            return std::wstring();
+        FindClose(find);
+        EXPECT_NE(L'\0', found.cAlternateFileName[0]);
+        return parentShort + L"\\" + found.cAlternateFileName;
+    }
+
+    void TearDown() override
+    {
+        for (auto it = created.rbegin(); it != created.rend(); ++it)
+            RemoveDirectoryW((L"\\\\?\\" + *it).c_str());
+        PathOnDisk::TearDown();
+    }
+
+    std::vector<std::wstring> created;
+    std::wstring shortC;
+    std::wstring shortD;
+};
+
+}  // namespace
+
+TEST_F(DeepPathOnDisk, LongFormThatDoesNotFitIsAFailure)
+{
+    CAutoPathBuffer converted = MakePath(L"previous");
+    EXPECT_EQ(1u, NPath::ToLongPath(converted, MakePath(shortC).AsString()));
+    EXPECT_EQ(L"previous", TextOf(converted));
+    EXPECT_TRUE(NPath::IsDirectory(MakePath(shortC)));
+}
+
+TEST_F(DeepPathOnDisk, PathsWhoseLongFormsDoNotFitAreNotTakenAsEqual)
+{
+    // Neither long form can be had; an empty form must not make them equal.
+    EXPECT_FALSE(MakePath(shortC) == MakePath(shortD));
+    EXPECT_TRUE(MakePath(shortC) == MakePath(shortC));
 }

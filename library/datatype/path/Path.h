@@ -48,10 +48,16 @@ public:
     virtual uint32_t GetBuffer(wchar_t** out) = 0;
     virtual uint32_t ReleaseBuffer() = 0;
 
+    // Assigning one path buffer to another through this interface copies
+    // the path, as assigning any other path does.
+    IPathBuffer& operator=(const IPathBuffer& source)
+    {
+        return operator=(static_cast<const IPath&>(source));
+    }
+
 protected:
     IPathBuffer() = default;
     IPathBuffer(const IPathBuffer&) = default;
-    IPathBuffer& operator=(const IPathBuffer&) = default;
 };
 
 // A path held in 261 characters inside the object (260 and the terminator).

@@ -42,10 +42,16 @@ public:
     virtual uint32_t GetBuffer(uint32_t count, wchar_t** out) = 0;
     virtual uint32_t ReleaseBuffer() = 0;
 
+    // Assigning one buffer to another through this interface copies the text,
+    // as assigning any other string does.
+    IStringBuffer& operator=(const IStringBuffer& source)
+    {
+        return operator=(static_cast<const IString&>(source));
+    }
+
 protected:
     IStringBuffer() = default;
     IStringBuffer(const IStringBuffer&) = default;
-    IStringBuffer& operator=(const IStringBuffer&) = default;
 };
 
 // A string over a literal that it does not own. Global constants of this class

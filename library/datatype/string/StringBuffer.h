@@ -21,8 +21,6 @@ template <typename TStorage>
 class CStringBufferBase : public IStringBuffer
 {
 public:
-    using IStringBuffer::operator=;
-
     bool IsValid() const override { return storage.IsValid(); }
 
     bool IsIndexValid(uint32_t index) const override
@@ -163,7 +161,7 @@ class CAutoStringBuffer
 public:
     using Base::Assign;
     using Base::Append;
-    using Base::operator=;
+    using IStringBuffer::operator=;
 
     CAutoStringBuffer() = default;
     CAutoStringBuffer(const CAutoStringBuffer& other) : Base() { Assign(other); }
@@ -249,7 +247,7 @@ class CHeapStringBuffer : public NDetail::CStringBufferBase<NArray::CHeapArrayBu
 public:
     using Base::Assign;
     using Base::Append;
-    using Base::operator=;
+    using IStringBuffer::operator=;
 
     // Storage of capacity + 1 characters; a block that cannot be had leaves
     // a buffer without storage (capacity 0).
@@ -279,7 +277,7 @@ class CDynamicHeapStringBuffer
 public:
     using Base::Assign;
     using Base::Append;
-    using Base::operator=;
+    using IStringBuffer::operator=;
 
     CDynamicHeapStringBuffer();
     CDynamicHeapStringBuffer(const CDynamicHeapStringBuffer& other);
