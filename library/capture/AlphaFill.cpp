@@ -57,7 +57,10 @@ void FillAlpha(CDIBSurface* surface, uint32_t stride, const CAlphaRect& rect, TE
     if (surface == nullptr || !surface->IsValid() || surface->GetBytesPerPixel() != sizeof(TElement))
         return;
     TElement* elements = static_cast<TElement*>(surface->GetBits());
-    const int64_t last = int64_t(surface->GetWidth()) * surface->GetHeight() - 1;
+    // The section's rows are padded to 4 bytes: a 16-bit surface of odd width
+    // holds one element more per row than its width, and a capture's last row
+    // reaches into that room.
+    const int64_t last = int64_t(surface->GetSectionBytes() / sizeof(TElement)) - 1;
     ForEachElement(stride, rect, last, [elements, bits](size_t index) { elements[index] |= bits; });
 }
 

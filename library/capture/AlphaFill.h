@@ -22,7 +22,8 @@ struct CAlphaRect
 };
 
 // The element of (row, column) is row x stride + column, counted from the
-// surface's pixel pointer; elements past the surface's capacity are skipped.
+// surface's pixel pointer; elements past the end of the surface's section
+// (its capacity rows, each padded to 4 bytes) are skipped.
 // FillAlpha32 ORs 0xFF000000 into 32-bit elements, FillAlpha16 ORs 0x8000
 // into 16-bit ones; each does nothing on a surface of the other element size.
 void FillAlpha32(CDIBSurface* surface, uint32_t stride, const CAlphaRect& rect);

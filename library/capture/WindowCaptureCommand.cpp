@@ -6,6 +6,7 @@
 #include "library/capture/RegionArea.h"
 #include "library/capture/RegionData.h"
 #include "library/datatype/string/StringBuffer.h"
+#include "library/window/WindowCommands.h"
 #include "library/window/WindowQueries.h"
 
 namespace NLibrary { namespace NWin32 { namespace NCapture {
@@ -13,8 +14,6 @@ namespace NLibrary { namespace NWin32 { namespace NCapture {
 namespace {
 
 constexpr DWORD CopyRasterOperation = SRCCOPY | CAPTUREBLT;
-constexpr UINT FullRedraw = RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE | RDW_ALLCHILDREN
-                            | RDW_UPDATENOW | RDW_ERASENOW | RDW_FRAME;
 
 // Fills rectangles of one surface with the fill that suits its format.
 class CAlphaPainter
@@ -114,10 +113,12 @@ bool CWindowCaptureCommand::Draw(HDC windowDC, HDC memoryDC)
     if (!ShouldPrint())
         return BitBlt(memoryDC, 0, 0, int(width), int(height), windowDC, sourceX, sourceY,
                       CopyRasterOperation) != 0;
-    if (PrintWindow(window, memoryDC, 0) == 0)
+    // Only a window can print itself; not every platform reports that for a
+    // null window.
+    if (window == nullptr || PrintWindow(window, memoryDC, 0) == 0)
         return false;
     if (redrawAfterPrint == 1)
-        RedrawWindow(window, nullptr, nullptr, FullRedraw);
+        NWindow::RedrawWindowFully(window);
     return true;
 }
 

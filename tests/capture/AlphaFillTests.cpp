@@ -34,6 +34,8 @@ TEST(FillAlpha, Argb32SetsOnlyTheAlphaByteInsideTheRectangle)
     }
 }
 
+// Rows of 5 pixels are padded to 6 elements; the last row's pixels lie
+// beyond 5 x 2 elements but inside the section, and are filled.
 TEST(FillAlpha, Rgb555StrideSkipsThePaddingPixelOfOddRows)
 {
     CDIBSurface surface;
@@ -42,14 +44,13 @@ TEST(FillAlpha, Rgb555StrideSkipsThePaddingPixelOfOddRows)
     for (int i = 0; i < 12; ++i)
         p[i] = 0x1234;
     FillAlpha16(&surface, 6, CAlphaRect{0, 0, 5, 2});
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 12; ++i) {
         const bool padding = i % 6 == 5;
         EXPECT_EQ(padding ? 0x1234 : 0x9234, p[i]) << i;
     }
-    // Past the capacity of 5 x 2 elements nothing is written, though the
-    // padded section has room for it.
-    EXPECT_EQ(0x1234, p[10]);
-    EXPECT_EQ(0x1234, p[11]);
+    // The section ends after the second padding element.
+    FillAlpha16(&surface, 6, CAlphaRect{0, 0, 6, 3});
+    EXPECT_EQ(0x9234, p[11]);
 }
 
 TEST(FillAlpha, RectanglesOutsideTheBitmapOrEmptyWriteNothing)

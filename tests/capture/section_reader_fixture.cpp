@@ -114,6 +114,23 @@ int OverrunRgb555()
     return 0;
 }
 
+// One row of 2047 16-bit pixels is padded to 2048 elements, one page.
+int OverrunOddRgb555()
+{
+    CDIBSurface surface;
+    if (surface.Create(2047, 1, DIBFormatRGB555) != 0 || surface.GetSectionBytes() != 4096)
+        return 2;
+    if (!IsFollowedByNoAccess(surface))
+        return 3;
+    FillAlpha16(&surface, 2048, CAlphaRect{0, 0, 2049, 5});
+    const uint16_t* p = static_cast<const uint16_t*>(surface.GetBits());
+    for (uint32_t i = 0; i < 2048; ++i) {
+        if (p[i] != 0x8000)
+            return 2;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -122,8 +139,12 @@ int main(int argc, char** argv)
     if (argc >= 2 && std::strcmp(argv[1], "pixels") == 0)
         return ReadPixels(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "overrun") == 0) {
-        const int first = OverrunArgb32();
-        return first != 0 ? first : OverrunRgb555();
+        for (int (*check)() : {OverrunArgb32, OverrunRgb555, OverrunOddRgb555}) {
+            const int result = check();
+            if (result != 0)
+                return result;
+        }
+        return 0;
     }
     return 1;
 }
