@@ -15,7 +15,7 @@ namespace {
 // coordinates there too.
 void WorkspaceToScreen(HWND window, RECT& rect)
 {
-    if ((GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0)
+    if ((NWindow::GetWindowExStyle(window) & WS_EX_TOOLWINDOW) != 0)
         return;
     MONITORINFO info = {};
     info.cbSize = sizeof(info);
