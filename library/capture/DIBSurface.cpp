@@ -1,0 +1,163 @@
+#include "library/capture/DIBSurface.h"
+
+#include "library/capture/SectionView.h"
+
+namespace NLibrary { namespace NWin32 { namespace NCapture {
+
+uint16_t GetDIBBytesPerPixel(int32_t format)
+{
+    switch (format) {
+    case DIBFormatRGB565:
+    case DIBFormatRGB555:
+        return 2;
+    case DIBFormatARGB32:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+uint64_t GetDIBRowBytes(uint16_t bytesPerPixel, uint32_t width)
+{
+    return (uint64_t(bytesPerPixel) * width + 3) & ~uint64_t(3);
+}
+
+CDIBSurface::CDIBSurface()
+    : state(0), section(nullptr), pixels(nullptr), attached(0), dc(nullptr), bitmap(nullptr),
+      previousObject(nullptr), capacityWidth(0), capacityHeight(0), bitmapWidth(0),
+      bitmapHeight(0), bytesPerPixel(0), format(0)
+{
+}
+
+CDIBSurface::~CDIBSurface()
+{
+    Close();
+}
+
+template <typename TSetup>
+uint32_t CDIBSurface::SetUp(uint32_t width, uint32_t height, int32_t newFormat, TSetup setup)
+{
+    Close();
+    const uint16_t size = GetDIBBytesPerPixel(newFormat);
+    if (width == 0 || height == 0 || size == 0)
+        return 1;
+    CSectionView view;
+    if (setup(view, GetDIBRowBytes(size, width) * height) != 0)
+        return 1;
+    view.Detach(&section, &pixels);
+    capacityWidth = width;
+    capacityHeight = height;
+    bytesPerPixel = size;
+    format = newFormat;
+    state = 1;
+    return 0;
+}
+
+uint32_t CDIBSurface::Create(uint32_t width, uint32_t height, int32_t newFormat, const wchar_t* name)
+{
+    return SetUp(width, height, newFormat,
+                 [name](CSectionView& view, uint64_t bytes) { return view.Create(bytes, name); });
+}
+
+uint32_t CDIBSurface::Open(const wchar_t* name, uint32_t width, uint32_t height, int32_t newFormat)
+{
+    return SetUp(width, height, newFormat,
+                 [name](CSectionView& view, uint64_t bytes) { return view.Open(name, bytes); });
+}
+
+void CDIBSurface::Close()
+{
+    DetachFromDC();
+    CSectionView::Release(section, pixels);
+    state = 0;
+    section = nullptr;
+    pixels = nullptr;
+    capacityWidth = 0;
+    capacityHeight = 0;
+    bitmapWidth = 0;
+    bitmapHeight = 0;
+    bytesPerPixel = 0;
+    format = 0;
+}
+
+bool CDIBSurface::IsValid() const
+{
+    return state == 1 && section != nullptr && pixels != nullptr;
+}
+
+uint64_t CDIBSurface::GetSectionBytes() const
+{
+    return GetDIBRowBytes(bytesPerPixel, capacityWidth) * capacityHeight;
+}
+
+uint32_t CDIBSurface::BuildBitmapInfo(CDIBBitmapInfo& info, uint32_t width, int32_t height) const
+{
+    ZeroMemory(&info, sizeof(info));
+    BITMAPINFOHEADER& header = info.header;
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = LONG(width);
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = WORD(bytesPerPixel * 8);
+    switch (format) {
+    case DIBFormatRGB565:
+        header.biCompression = BI_BITFIELDS;
+        info.masks[0] = 0xF800;
+        info.masks[1] = 0x07E0;
+        info.masks[2] = 0x001F;
+        break;
+    case DIBFormatRGB555:
+        header.biCompression = BI_BITFIELDS;
+        info.masks[0] = 0x7C00;
+        info.masks[1] = 0x03E0;
+        info.masks[2] = 0x001F;
+        break;
+    default:
+        header.biCompression = BI_RGB;
+        break;
+    }
+    // A top-down DIB (negative height) has as many rows as a bottom-up one.
+    const uint32_t rows = height < 0 ? 0u - uint32_t(height) : uint32_t(height);
+    header.biSizeImage = (((uint32_t(header.biBitCount) * width + 31) >> 3) & ~3u) * rows;
+    return 0;
+}
+
+uint32_t CDIBSurface::AttachToDC(HDC target, uint32_t width, uint32_t height)
+{
+    if (target == nullptr || width == 0 || height == 0 || !IsValid())
+        return 1;
+    // GDI must never be given a bitmap that reaches past the section.
+    if (width > INT32_MAX || height > INT32_MAX
+        || GetDIBRowBytes(bytesPerPixel, width) * height > GetSectionBytes())
+        return 1;
+    CDIBBitmapInfo info;
+    if (BuildBitmapInfo(info, width, int32_t(height)) != 0)
+        return 1;
+    void* bits = nullptr;
+    HBITMAP created = CreateDIBSection(target, reinterpret_cast<const BITMAPINFO*>(&info),
+                                       DIB_RGB_COLORS, &bits, section, 0);
+    if (created == nullptr)
+        return 1;
+    HGDIOBJ previous = SelectObject(target, created);
+    attached = 1;
+    bitmap = created;
+    dc = target;
+    bitmapWidth = int32_t(width);
+    bitmapHeight = int32_t(height);
+    previousObject = previous;
+    return 0;
+}
+
+void CDIBSurface::DetachFromDC()
+{
+    if (state != 1 || attached != 1)
+        return;
+    SelectObject(dc, previousObject);
+    dc = nullptr;
+    previousObject = nullptr;
+    DeleteObject(bitmap);
+    bitmap = nullptr;
+    attached = 0;
+}
+
+}}}  // namespace NLibrary::NWin32::NCapture
