@@ -41,6 +41,8 @@ for command in maximize minimize restore; do
   step "zarvowatch --command $command --title \"Untitled - Notepad\""
   timeout 30 "$WINE" zarvowatch.exe --command "$command" --title "Untitled - Notepad" >&2 || true
 done
+step "zarvowatch --capture notepad.bmp --title \"Untitled - Notepad\""
+timeout 30 "$WINE" zarvowatch.exe --capture "notepad.bmp" --title "Untitled - Notepad" >&2 || true
 step "zarvowatch --command close --title \"Untitled - Notepad\""
 timeout 30 "$WINE" zarvowatch.exe --command close --title "Untitled - Notepad" >&2 || true
 sleep 1.5
@@ -58,6 +60,7 @@ for event in WindowPosChanged Destroyed EnterSizeMove Moving ExitSizeMove; do
   printf '  %-17s %s\n' "$event" "$count" >&2
   [ "$count" -gt 0 ] || missing=1
 done
+[ -f notepad.bmp ] && echo "A picture of notepad is in $BIN/notepad.bmp." >&2
 if [ "$missing" -eq 0 ]; then
   echo "All five notification kinds arrived." >&2
 else

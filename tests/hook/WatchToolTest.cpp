@@ -129,4 +129,35 @@ TEST(WatchTool, CommandModeAppliesWindowCommandsByTitleAndByHandle)
     EXPECT_EQ(5u, run(L"close --window " + HandleArgument(target.Window())));
 }
 
+TEST(WatchTool, CaptureWritesABitmapFileOfTheWindowsSize)
+{
+    HookTarget target;
+    ASSERT_NE(nullptr, target.Window());
+    ASSERT_TRUE(target.Run(TargetShow));
+    const std::wstring picture = TempFile(L"zarvowatch-capture") + L".bmp";
+    const std::wstring output = TempFile(L"zarvowatch-capture-output");
+    {
+        ChildProcess tool(L"zarvowatch.exe --capture \"" + picture + L"\" --alpha whole --window " +
+                              HandleArgument(target.Window()),
+                          output);
+        ASSERT_TRUE(tool.WaitForExit(10000));
+        EXPECT_EQ(0u, tool.ExitCode()) << ReadFile(output);
+    }
+    RECT bounds = {};
+    GetWindowRect(target.Window(), &bounds);
+    const std::string file = ReadFile(picture);
+    DeleteFileW(picture.c_str());
+    DeleteFileW(output.c_str());
+    ASSERT_GE(file.size(), 54u);
+    const BITMAPFILEHEADER* header = reinterpret_cast<const BITMAPFILEHEADER*>(file.data());
+    const BITMAPINFOHEADER* info = reinterpret_cast<const BITMAPINFOHEADER*>(file.data() + sizeof(BITMAPFILEHEADER));
+    EXPECT_EQ(0x4D42, header->bfType);
+    EXPECT_EQ(file.size(), header->bfSize);
+    EXPECT_EQ(bounds.right - bounds.left, info->biWidth);
+    EXPECT_EQ(bounds.bottom - bounds.top, info->biHeight);
+    EXPECT_EQ(32, info->biBitCount);
+    ASSERT_EQ(54u + 4u * info->biWidth * info->biHeight, file.size());
+    EXPECT_EQ(char(0xFF), file[54 + 3]) << "--alpha whole makes every pixel opaque";
+}
+
 }  // namespace

@@ -3,11 +3,13 @@
 //
 //   zarvowatch [--dll PATH] [--json] [--duration SECONDS] [--exec "COMMAND"]
 //   zarvowatch --command COMMAND (--window HANDLE | --title TEXT)
+//   zarvowatch --capture FILE.bmp (--window HANDLE | --title TEXT | --screen) [--alpha MODE] [--method METHOD]
 //
 // The thread that registers the hook only pumps messages: Windows runs the hook
 // of 32-bit processes by sending messages to the installing thread, so it must
 // never block for long.
 
+#include "tools/zarvowatch/CaptureMode.h"
 #include "tools/zarvowatch/CommandMode.h"
 #include "tools/zarvowatch/WatchOptions.h"
 #include "tools/zarvowatch/WatchOutput.h"
@@ -151,6 +153,8 @@ int main()
     }
     if (!options.command.empty())
         return RunWindowCommand(options);
+    if (!options.capturePath.empty())
+        return RunCapture(options);
     WatchOutput output(options.json);
     g_output = &output;
     return Watch(options);

@@ -29,6 +29,24 @@ std::vector<std::wstring> SplitArguments(const wchar_t* commandLine)
     return arguments;
 }
 
+// Index of `value` in `names`, or -1.
+int IndexOf(const std::wstring& value, std::initializer_list<const wchar_t*> names)
+{
+    int index = 0;
+    for (const wchar_t* name : names) {
+        if (value == name)
+            return index;
+        ++index;
+    }
+    return -1;
+}
+
+bool NeedsValue(const std::wstring& name)
+{
+    return IndexOf(name, {L"--dll", L"--exec", L"--duration", L"--command", L"--window", L"--title", L"--capture",
+                          L"--alpha", L"--method"}) >= 0;
+}
+
 }  // namespace
 
 bool ParseWatchOptions(const wchar_t* commandLine, WatchOptions& options, std::wstring& error)
@@ -42,12 +60,24 @@ bool ParseWatchOptions(const wchar_t* commandLine, WatchOptions& options, std::w
             options.json = true;
         } else if (name == L"--help" || name == L"-h") {
             options.help = true;
-        } else if ((name == L"--dll" || name == L"--exec" || name == L"--duration" || name == L"--command" ||
-                    name == L"--window" || name == L"--title") && !hasValue) {
+        } else if (name == L"--screen") {
+            options.screen = true;
+        } else if (NeedsValue(name) && !hasValue) {
             error = name + L" needs a value";
             return false;
         } else if (name == L"--dll") {
             options.dllPath = arguments[++i];
+        } else if (name == L"--capture") {
+            options.capturePath = arguments[++i];
+        } else if (name == L"--alpha" || name == L"--method") {
+            const std::wstring& value = arguments[++i];
+            const int index = name == L"--alpha" ? IndexOf(value, {L"none", L"region", L"whole"})
+                                                 : IndexOf(value, {L"auto", L"print", L"copy"});
+            if (index < 0) {
+                error = L"unknown " + name + L" value " + value;
+                return false;
+            }
+            (name == L"--alpha" ? options.alphaMode : options.method) = index;
         } else if (name == L"--command") {
             options.command = arguments[++i];
         } else if (name == L"--title") {
@@ -73,8 +103,13 @@ bool ParseWatchOptions(const wchar_t* commandLine, WatchOptions& options, std::w
             return false;
         }
     }
-    if (!options.command.empty() && options.window == nullptr && options.title.empty()) {
+    const bool chosen = options.window != nullptr || !options.title.empty();
+    if (!options.command.empty() && !chosen) {
         error = L"--command needs --window HANDLE or --title TEXT";
+        return false;
+    }
+    if (!options.capturePath.empty() && !chosen && !options.screen) {
+        error = L"--capture needs --window HANDLE, --title TEXT or --screen";
         return false;
     }
     return true;
@@ -88,5 +123,8 @@ const char* WatchUsage()
            "  (\"gone\" when the window no longer exists). Ctrl+C stops.\n"
            "usage: zarvowatch --command COMMAND (--window HANDLE | --title TEXT)\n"
            "  Applies one command to a top-level window: close, show, hide, minimize,\n"
-           "  maximize, restore, topmost, notopmost, activate.\n";
+           "  maximize, restore, topmost, notopmost, activate.\n"
+           "usage: zarvowatch --capture FILE.bmp (--window HANDLE | --title TEXT | --screen)\n"
+           "                  [--alpha none|region|whole] [--method auto|print|copy]\n"
+           "  Captures a window (or the screen) into a 32-bit picture and writes a .bmp file.\n";
 }

@@ -15,6 +15,12 @@ struct WatchOptions {
     std::wstring command;       // close, show, hide, minimize, maximize, restore, topmost, notopmost, activate
     HWND window = nullptr;      // chosen by handle ...
     std::wstring title;         // ... or by exact title
+
+    // Capture mode: write a picture of the chosen window (or the screen) to a .bmp file.
+    std::wstring capturePath;
+    bool screen = false;
+    int alphaMode = 0;          // none 0, region 1, whole 2
+    int method = 0;             // auto 0, print 1, copy 2
 };
 
 bool ParseWatchOptions(const wchar_t* commandLine, WatchOptions& options, std::wstring& error);
