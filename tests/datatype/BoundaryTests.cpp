@@ -235,3 +235,28 @@ TEST(StorageBoundary, DynamicArraysCopyOnlyTheElementsInUse)
         ASSERT_EQ(0u, paths.RemoveAt(paths.GetSize() - 1));
     EXPECT_GT(CGuardedHeapScope::GetAllocationCount(), 30u);
 }
+
+// Appending a buffer to itself grows the block under the text being read; a
+// freed guarded block is inaccessible, so reading the old one would fault.
+TEST(StorageBoundary, AppendingABufferToItselfReadsTheMovedText)
+{
+    CGuardedHeapScope scope;
+    NString::CDynamicHeapStringBuffer text;
+    ASSERT_EQ(0u, text.Assign(L"ab", 2));
+    std::wstring expected = L"ab";
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_EQ(0u, text.Append(text));
+        expected += expected;
+    }
+    EXPECT_EQ(expected, TextOf(text));
+
+    const wchar_t* p = nullptr;
+    ASSERT_EQ(0u, text.GetString(&p));
+    ASSERT_EQ(0u, text.Assign(p + 1, 600));
+    EXPECT_EQ(expected.substr(1), TextOf(text));
+
+    NString::CAutoStringBuffer<260> fixed;
+    ASSERT_EQ(0u, fixed.Assign(L"xyz", 3));
+    ASSERT_EQ(0u, fixed.Append(fixed));
+    EXPECT_EQ(L"xyzxyz", TextOf(fixed));
+}

@@ -111,6 +111,22 @@ uint32_t CHeapStringBuffer::GetBuffer(uint32_t count, wchar_t** out)
 // refused before any growth: the copy could never succeed, and the block for
 // it would take gigabytes.
 
+namespace {
+
+// Where text lies inside the block, its place in that block, so that it can be
+// found again after a growth moved the block (appending a buffer to itself).
+bool FindInBlock(const wchar_t* text, const wchar_t* block, uint32_t size, size_t* offset)
+{
+    const uintptr_t address = reinterpret_cast<uintptr_t>(text);
+    const uintptr_t start = reinterpret_cast<uintptr_t>(block);
+    if (block == nullptr || address < start || address >= start + size * sizeof(wchar_t))
+        return false;
+    *offset = (address - start) / sizeof(wchar_t);
+    return true;
+}
+
+}  // namespace
+
 CDynamicHeapStringBuffer::CDynamicHeapStringBuffer() : Base(uint32_t(4)) {}
 
 CDynamicHeapStringBuffer::CDynamicHeapStringBuffer(const CDynamicHeapStringBuffer& other)
@@ -166,10 +182,14 @@ uint32_t CDynamicHeapStringBuffer::Assign(const wchar_t* text, uint32_t count)
         Clear();
         return 0;
     }
+    const uint32_t oldSize = storage.GetSize();
+    const wchar_t* oldBlock = oldSize == 0 ? nullptr : &storage.GetAt(0);
+    size_t offset = 0;
+    const bool inside = FindInBlock(text, oldBlock, oldSize, &offset);
     wchar_t* p = nullptr;
     if (count > SafeStringMaxCount || storage.GetBuffer(count + 1, &p) != 0)
         return 1;
-    return CopyIntoStorage(text, count);
+    return CopyIntoStorage(inside ? p + offset : text, count);
 }
 
 uint32_t CDynamicHeapStringBuffer::Append(const wchar_t* text, uint32_t count)
@@ -181,10 +201,12 @@ uint32_t CDynamicHeapStringBuffer::Append(const wchar_t* text, uint32_t count)
     if (storage.GetSize() == 0)
         return Assign(text, count);
     const uint64_t needed = uint64_t(length) + count + 1;
+    size_t offset = 0;
+    const bool inside = FindInBlock(text, &storage.GetAt(0), storage.GetSize(), &offset);
     wchar_t* p = nullptr;
     if (needed > SafeStringMaxSize || storage.GetBuffer(uint32_t(needed), &p) != 0)
         return 1;
-    return AppendToStorage(text, count);
+    return AppendToStorage(inside ? p + offset : text, count);
 }
 
 uint32_t CDynamicHeapStringBuffer::Reserve(uint32_t count)
