@@ -55,7 +55,7 @@ start_display() {
 
 start_wine() {
   export WINEPREFIX=$BUILD_DIR/wineprefix WINEDEBUG=-all WINEARCH=win64
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
   export WINELOADER=/usr/lib/wine/wine64 WINE=/usr/lib/wine/wine64
   mkdir -p "$WINEPREFIX"
   wineserver -p
