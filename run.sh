@@ -55,7 +55,7 @@ start_display() {
 
 start_wine() {
   export WINEPREFIX=$BUILD_DIR/wineprefix WINEDEBUG=-all WINEARCH=win64
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   export WINELOADER=/usr/lib/wine/wine64 WINE=/usr/lib/wine/wine64
   mkdir -p "$WINEPREFIX"
   wineserver -p
@@ -65,6 +65,9 @@ start_wine() {
   fi
   # Xvfb has no window manager; stop Wine from waiting for one.
   timeout 60 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  # A crashing program just ends: no debugger is started to hold it.
+  timeout 60 "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f \
+    >/dev/null 2>&1 || true
 }
 
 stop_all() {
