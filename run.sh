@@ -85,17 +85,15 @@ start_platform() {
 # Services that tests talk to (started before, stopped after the tests).
 # An anonymous FTP server on loopback with a throw-away root whose "upload"
 # folder is writable; the FTP tests find it through ZARVO_FTP_*.
-FTP_PORT=47021
 FTP_PID=""
-start_test_services() {
-  local dir=$BUILD_DIR/ftp
-  rm -rf "$dir"; mkdir -p "$dir/root/upload" "$dir/empty"
-  chown ftp "$dir/root/upload"; chmod 755 "$dir/root" "$dir/empty"
+port_in_use() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+write_ftp_config() {
+  local dir=$1 port=$2
   cat >"$dir/vsftpd.conf" <<EOF
 listen=YES
 listen_ipv6=NO
 listen_address=127.0.0.1
-listen_port=$FTP_PORT
+listen_port=$port
 background=NO
 anonymous_enable=YES
 no_anon_password=YES
@@ -108,8 +106,8 @@ anon_other_write_enable=YES
 anon_umask=022
 pasv_enable=YES
 pasv_address=127.0.0.1
-pasv_min_port=$((FTP_PORT + 1))
-pasv_max_port=$((FTP_PORT + 20))
+pasv_min_port=$((port + 1))
+pasv_max_port=$((port + 20))
 secure_chroot_dir=$dir/empty
 seccomp_sandbox=NO
 isolate=NO
@@ -118,16 +116,28 @@ xferlog_enable=NO
 idle_session_timeout=60
 data_connection_timeout=60
 EOF
-  timeout 3600 vsftpd "$dir/vsftpd.conf" >"$dir/vsftpd.log" 2>&1 &
-  FTP_PID=$!
-  for _ in $(seq 1 50); do
-    if (exec 3<>"/dev/tcp/127.0.0.1/$FTP_PORT") 2>/dev/null; then
-      export ZARVO_FTP_PORT=$FTP_PORT ZARVO_FTP_USER=anonymous ZARVO_FTP_PASSWORD=zarvo@example.com
-      export ZARVO_FTP_ROOT=$dir/root
-      return
-    fi
-    kill -0 "$FTP_PID" 2>/dev/null || break
-    sleep 0.1
+}
+start_test_services() {
+  local dir=$BUILD_DIR/ftp port
+  rm -rf "$dir"; mkdir -p "$dir/root/upload" "$dir/empty"
+  chown ftp "$dir/root/upload"; chmod 755 "$dir/root" "$dir/empty"
+  # Another run on this machine may hold a port: take the first free one.
+  for port in 47021 47121 47221 47321 47421; do
+    port_in_use "$port" && continue
+    write_ftp_config "$dir" "$port"
+    timeout 3600 vsftpd "$dir/vsftpd.conf" >"$dir/vsftpd.log" 2>&1 &
+    FTP_PID=$!
+    for _ in $(seq 1 50); do
+      kill -0 "$FTP_PID" 2>/dev/null || break
+      if port_in_use "$port"; then
+        export ZARVO_FTP_PORT=$port ZARVO_FTP_USER=anonymous ZARVO_FTP_PASSWORD=zarvo@example.com
+        export ZARVO_FTP_ROOT=$dir/root
+        return
+      fi
+      sleep 0.1
+    done
+    kill "$FTP_PID" 2>/dev/null || true
+    FTP_PID=""
   done
   log "the FTP server did not start; the FTP tests will be skipped"
   cat "$dir/vsftpd.log" >&2 || true
