@@ -28,7 +28,8 @@ CTaskLauncher::CTaskLauncherThread::CTaskLauncherThread(
     const boost::shared_ptr<ITaskLauncherCallback>& callback_,
     const boost::shared_ptr<CEvent>& taskEvent_, const boost::shared_ptr<CEvent>& doneEvent_,
     const boost::shared_ptr<CMutex>& mutex_)
-    : callback(callback_), taskEvent(taskEvent_), doneEvent(doneEvent_), mutex(mutex_)
+    : callback(callback_), taskEvent(taskEvent_), doneEvent(doneEvent_), mutex(mutex_),
+      abandoned(false)
 {
 }
 
@@ -60,30 +61,38 @@ unsigned int CTaskLauncher::CTaskLauncherThread::Run(CEvent* stopEvent)
             callbackCopy->OnBeforeWait();
         DWORD result = MsgWaitForMultipleObjects(2, handles, FALSE, MessageWaitPollMilliseconds,
                                                  MessageWaitMask);
-        if (result == WAIT_OBJECT_0 + 2)
-            continue;  // input: pumping, where wanted, is the callback's business
-        if (result != WAIT_OBJECT_0 && result != WAIT_OBJECT_0 + 1)
+        if (result == WAIT_OBJECT_0 || result == WAIT_OBJECT_0 + 1)
         {
-            if (callbackCopy)
-                callbackCopy->OnIdle();
+            HANDLE signalled = handles[result - WAIT_OBJECT_0];
+            if (signalled == stopEvent->GetHandle())
+                break;
+            if (signalled == taskEventCopy->GetHandle())
+                RunTask(*mutexCopy, *doneEventCopy);
             continue;
         }
-        HANDLE signalled = handles[result - WAIT_OBJECT_0];
-        if (signalled == stopEvent->GetHandle())
+        // Input is not idleness: pumping, where wanted, is the callback's business.
+        if (result != WAIT_OBJECT_0 + 2 && callbackCopy)
+            callbackCopy->OnIdle();
+        if (!abandoned)
+            continue;
+        // A task handed over just before the launcher went still runs.
+        if (!taskEventCopy->Wait(0))
             break;
-        if (signalled == taskEventCopy->GetHandle())
-        {
-            if (mutexCopy->Lock() == 0)
-            {
-                ExecuteTask();
-                mutexCopy->Unlock();
-            }
-            doneEventCopy->Set();
-        }
+        RunTask(*mutexCopy, *doneEventCopy);
     }
     if (callbackCopy)
         callbackCopy->OnThreadStop();
     return 0;
+}
+
+void CTaskLauncher::CTaskLauncherThread::RunTask(CMutex& lock, CEvent& done)
+{
+    if (lock.Lock() == 0)
+    {
+        ExecuteTask();
+        lock.Unlock();
+    }
+    done.Set();
 }
 
 void CTaskLauncher::CTaskLauncherThread::ExecuteTask()
@@ -111,17 +120,24 @@ CTaskLauncher::CTaskLauncher()
 {
 }
 
-// Never waits for the worker. A worker that is still running is asked to stop
-// after its current task: nobody else could ever stop it once we are gone.
+// Never waits for the worker. A worker that is still running is told that
+// its launcher is gone: it runs its current or waiting task and then ends, as
+// nobody else could ever stop it once we are gone.
 CTaskLauncher::~CTaskLauncher()
 {
+    if (launcherThread)
+        launcherThread->Abandon();
     launcherThread.reset();
     mutex.reset();
     doneEvent.reset();
     taskEvent.reset();
     if (thread != NULL)
     {
-        thread->RequestStop();
+        if (thread->GetState() == NThread::ThreadStateRunning)
+        {
+            HANDLE running = thread->GetHandle();
+            CloseValidHandle(running);
+        }
         thread->Close();
         delete thread;
         thread = NULL;

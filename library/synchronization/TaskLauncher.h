@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include <boost/shared_ptr.hpp>
 
 #include "library/synchronization/Event.h"
@@ -40,15 +42,19 @@ public:
 
         unsigned int Run(CEvent* stopEvent) override;
         unsigned int SetTask(const boost::shared_ptr<ITask>& task);
+        // The launcher is gone: end once no task is waiting any more.
+        void Abandon() { abandoned = true; }
 
     private:
         void ExecuteTask();
+        void RunTask(CMutex& lock, CEvent& done);
 
         boost::shared_ptr<ITask> task;
         boost::shared_ptr<ITaskLauncherCallback> callback;
         boost::shared_ptr<CEvent> taskEvent;
         boost::shared_ptr<CEvent> doneEvent;
         boost::shared_ptr<CMutex> mutex;
+        std::atomic<bool> abandoned;
     };
 
     CTaskLauncher();

@@ -13,7 +13,10 @@ enum WaitResult
 
 // Every message-aware wait is a short poll: callers loop on it.
 const DWORD MessageWaitPollMilliseconds = 1;
-const DWORD MessageWaitMask = QS_ALLEVENTS;
+// Spelled out: the SDK's QS_ALLEVENTS also takes in QS_TOUCH and QS_POINTER
+// when built for Windows 8 and later. Sent messages never end a poll.
+const DWORD MessageWaitMask = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER |
+                              QS_PAINT | QS_HOTKEY | QS_RAWINPUT;
 
 bool IsValidHandle(const HANDLE& h);
 void CloseValidHandle(HANDLE& h);

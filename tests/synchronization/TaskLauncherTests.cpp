@@ -210,3 +210,21 @@ TEST(TaskLauncher, DroppingABusyLauncherLeavesItsTaskToFinish)
     Sleep(50);
     EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
 }
+
+TEST(TaskLauncher, DroppingALauncherRightAfterLaunchStillRunsTheTask)
+{
+    auto callback = Make<CRecordingCallback>();
+    auto task = Make<CCountingTask>();
+    {
+        boost::shared_ptr<CTaskLauncher> launcher(new CTaskLauncher);
+        ASSERT_EQ(0u, launcher->Start(callback));
+        // The worker is parked before its next poll, so it finds the task
+        // waiting only after the launcher is gone.
+        callback->gated = true;
+        ASSERT_TRUE(callback->parked.Wait(5000));
+        ASSERT_EQ(0u, launcher->Launch(task));
+    }
+    callback->gate.Set();
+    ASSERT_TRUE(callback->stopped.Wait(5000));
+    EXPECT_EQ(1, task->runs);
+}

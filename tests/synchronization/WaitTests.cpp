@@ -40,6 +40,12 @@ TEST(WaitForObjectOrMessage, ReportsSignalThenMessageThenNothing)
     EXPECT_EQ(NSync::WaitResultNone, NSync::WaitForObjectOrMessage(&h));
 }
 
+TEST(WaitForObjectOrMessage, WakesOnQueueEventsButNotOnTouchPointerOrSentMessages)
+{
+    EXPECT_EQ(0x04BFu, NSync::MessageWaitMask);
+    EXPECT_EQ(0u, NSync::MessageWaitMask & (QS_SENDMESSAGE | 0x0800u | 0x1000u));
+}
+
 TEST(WaitForObjectsOrMessage, StoresTheHandleThatFired)
 {
     DrainQueue();
