@@ -94,6 +94,8 @@ BOOL UnlockForegroundWindow()
 
 uint32_t GetForegroundWindowHandle(HWND* window)
 {
+    if (window == nullptr)
+        return 1;
     const HWND foreground = GetForegroundWindow();
     if (foreground == nullptr)
         return 1;

@@ -43,7 +43,7 @@ HWND FindFirstChild(HWND parent, const IString& className)
 
 uint32_t FindChildWindowByClass(HWND parent, const IString& className, HWND* child)
 {
-    if (IsWindow(parent) != TRUE)
+    if (child == nullptr || IsWindow(parent) != TRUE)
         return 1;
     const HWND found = FindFirstChild(parent, className);
     if (found == nullptr)

@@ -55,7 +55,7 @@ bool IsChildStyle(LONG_PTR style)
 
 uint32_t GetLayeredAlpha(HWND hwnd, BYTE* alpha)
 {
-    if (!IsValidWindow(hwnd))
+    if (alpha == nullptr || !IsValidWindow(hwnd))
         return 1;
     BYTE value = 0xFF;
     DWORD flags = 0;
@@ -144,7 +144,7 @@ WindowShowState GetWindowShowState(HWND hwnd)
 
 uint32_t GetWindowBounds(HWND hwnd, RECT* bounds)
 {
-    if (!IsValidWindow(hwnd))
+    if (bounds == nullptr || !IsValidWindow(hwnd))
         return 1;
     const WindowShowState state = GetWindowShowState(hwnd);
     if (state == Minimized || state == Hidden) {

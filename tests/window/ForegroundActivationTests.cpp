@@ -219,6 +219,7 @@ TEST_F(ForegroundActivation, HelpersReportTheForeground)
     HWND foreground = nullptr;
     ASSERT_EQ(0u, GetForegroundWindowHandle(&foreground));
     EXPECT_EQ(window.Get(), foreground);
+    EXPECT_EQ(1u, GetForegroundWindowHandle(nullptr));
     EXPECT_TRUE(UnlockForegroundWindow());
 }
 

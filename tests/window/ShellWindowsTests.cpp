@@ -146,4 +146,5 @@ TEST_F(ShellWindows, FindChildFindsOnlyTheFirstDirectChild)
     EXPECT_EQ(1u, FindChildWindowByClass(nullptr, WorkerWClassName, &child));
     EXPECT_EQ(1u, FindChildWindowByClass(DestroyedWindowHandle(), WorkerWClassName, &child));
     EXPECT_EQ(root, child);
+    EXPECT_EQ(1u, FindChildWindowByClass(root, WorkerWClassName, nullptr));
 }

@@ -56,6 +56,13 @@ TEST(WindowQueries, StaleHandlesFailWithoutWritingResults)
     }
 }
 
+TEST_F(WindowQueriesFixture, MissingOutParametersFailInsteadOfBeingWritten)
+{
+    EXPECT_EQ(1u, GetLayeredAlpha(Remote(L"alpha"), nullptr));
+    EXPECT_EQ(1u, GetWindowBounds(Remote(L"plain"), nullptr));
+    EXPECT_EQ(1u, GetWindowBounds(Remote(L"hidden"), nullptr));
+}
+
 TEST(WindowQueries, StyleBitTestsLookAtTheirOneBit)
 {
     EXPECT_TRUE(IsLayeredExStyle(0x00080000));
