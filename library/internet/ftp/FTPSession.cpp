@@ -145,6 +145,7 @@ uint32_t CFTPSession::RemoveFile(const wchar_t* remoteFile)
 void CFTPSession::Close()
 {
     if (context) {
+        const bool readingDirectory = context->GetState() == FTPRequestCurrentDirectory;
         context->ResetState();
         HINTERNET connection = nullptr;
         if (context->GetConnection(&connection) == 0) {
@@ -153,6 +154,13 @@ void CFTPSession::Close()
             InternetSetStatusCallbackW(connection, nullptr);
             InternetCloseHandle(connection);
         }
+        // WinInet's worker may still write the directory into the context's
+        // text storage, and with the connection closed nothing tells us when
+        // it is done. The context, with its listener and mutex, is leaked on
+        // purpose (a few kilobytes per such close) rather than freed under
+        // that write.
+        if (readingDirectory)
+            context->KeepAlive(context);
     }
     if (internetHandle != nullptr) {
         InternetSetStatusCallbackW(internetHandle, nullptr);
