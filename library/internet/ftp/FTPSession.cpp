@@ -1,8 +1,29 @@
 #include "library/internet/ftp/FTPSession.h"
 
+#include <new>
+
 namespace NLibrary { namespace NInternet { namespace NFTP {
 
 using NSynchronization::NMutex::CMutex;
+
+namespace {
+
+// A context with its mutex, or an empty reference when either cannot be made
+// (running out of memory included).
+boost::shared_ptr<CFTPSessionContext> MakeContext(
+    const boost::shared_ptr<IFTPSessionListener>& listener)
+{
+    try {
+        const boost::shared_ptr<CMutex> mutex(new CMutex());
+        if (!mutex->IsValid())
+            return boost::shared_ptr<CFTPSessionContext>();
+        return boost::shared_ptr<CFTPSessionContext>(new CFTPSessionContext(listener, mutex));
+    } catch (const std::bad_alloc&) {
+        return boost::shared_ptr<CFTPSessionContext>();
+    }
+}
+
+}  // namespace
 
 CFTPSession::CFTPSession() : open(0), internetHandle(nullptr) {}
 
@@ -13,8 +34,8 @@ uint32_t CFTPSession::Open(const boost::shared_ptr<IFTPSessionListener>& listene
 {
     if (open != 0 || internetHandle != nullptr || !listener)
         return 1;
-    const boost::shared_ptr<CMutex> mutex(new CMutex());
-    if (!mutex->IsValid())
+    const boost::shared_ptr<CFTPSessionContext> made = MakeContext(listener);
+    if (!made)
         return 1;
     const HINTERNET handle =
         InternetOpenW(L"NLibrary", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, INTERNET_FLAG_ASYNC);
@@ -26,8 +47,7 @@ uint32_t CFTPSession::Open(const boost::shared_ptr<IFTPSessionListener>& listene
     }
     internetHandle = handle;
     ownerRef = owner;
-    boost::atomic_store(&context, boost::shared_ptr<CFTPSessionContext>(
-                                      new CFTPSessionContext(listener, mutex)));
+    boost::atomic_store(&context, made);
     open = 1;
     return 0;
 }
