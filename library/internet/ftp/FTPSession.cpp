@@ -1,8 +1,29 @@
 #include "library/internet/ftp/FTPSession.h"
 
+#include <new>
+
 namespace NLibrary { namespace NInternet { namespace NFTP {
 
 using NSynchronization::NMutex::CMutex;
+
+namespace {
+
+// A context with its mutex, or an empty reference when either cannot be made
+// (running out of memory included).
+boost::shared_ptr<CFTPSessionContext> MakeContext(
+    const boost::shared_ptr<IFTPSessionListener>& listener)
+{
+    try {
+        const boost::shared_ptr<CMutex> mutex(new CMutex());
+        if (!mutex->IsValid())
+            return boost::shared_ptr<CFTPSessionContext>();
+        return boost::shared_ptr<CFTPSessionContext>(new CFTPSessionContext(listener, mutex));
+    } catch (const std::bad_alloc&) {
+        return boost::shared_ptr<CFTPSessionContext>();
+    }
+}
+
+}  // namespace
 
 CFTPSession::CFTPSession() : open(0), internetHandle(nullptr) {}
 
@@ -13,8 +34,8 @@ uint32_t CFTPSession::Open(const boost::shared_ptr<IFTPSessionListener>& listene
 {
     if (open != 0 || internetHandle != nullptr || !listener)
         return 1;
-    const boost::shared_ptr<CMutex> mutex(new CMutex());
-    if (!mutex->IsValid())
+    const boost::shared_ptr<CFTPSessionContext> made = MakeContext(listener);
+    if (!made)
         return 1;
     const HINTERNET handle =
         InternetOpenW(L"NLibrary", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, INTERNET_FLAG_ASYNC);
@@ -26,8 +47,7 @@ uint32_t CFTPSession::Open(const boost::shared_ptr<IFTPSessionListener>& listene
     }
     internetHandle = handle;
     ownerRef = owner;
-    boost::atomic_store(&context, boost::shared_ptr<CFTPSessionContext>(
-                                      new CFTPSessionContext(listener, mutex)));
+    boost::atomic_store(&context, made);
     open = 1;
     return 0;
 }
@@ -145,6 +165,7 @@ uint32_t CFTPSession::RemoveFile(const wchar_t* remoteFile)
 void CFTPSession::Close()
 {
     if (context) {
+        const bool readingDirectory = context->GetState() == FTPRequestCurrentDirectory;
         context->ResetState();
         HINTERNET connection = nullptr;
         if (context->GetConnection(&connection) == 0) {
@@ -153,6 +174,13 @@ void CFTPSession::Close()
             InternetSetStatusCallbackW(connection, nullptr);
             InternetCloseHandle(connection);
         }
+        // WinInet's worker may still write the directory into the context's
+        // text storage, and with the connection closed nothing tells us when
+        // it is done. The context, with its listener and mutex, is leaked on
+        // purpose (a few kilobytes per such close) rather than freed under
+        // that write.
+        if (readingDirectory)
+            context->KeepAlive(context);
     }
     if (internetHandle != nullptr) {
         InternetSetStatusCallbackW(internetHandle, nullptr);

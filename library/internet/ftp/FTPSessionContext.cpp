@@ -149,6 +149,12 @@ uint32_t CFTPSessionContext::PrepareText(wchar_t** text, DWORD** size)
     return 0;
 }
 
+void CFTPSessionContext::KeepAlive(const boost::shared_ptr<CFTPSessionContext>& self)
+{
+    if (self.get() == this)
+        keptAlive = self;
+}
+
 void CALLBACK FTPStatusCallback(HINTERNET hInternet, DWORD_PTR dwContext, DWORD dwInternetStatus,
                                 LPVOID lpvStatusInformation, DWORD dwStatusInformationLength)
 {

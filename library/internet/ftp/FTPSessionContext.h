@@ -79,6 +79,10 @@ public:
     // as long as the context lives.
     uint32_t PrepareText(wchar_t** text, DWORD** size);
 
+    // Makes the context (given as self) its own owner, so it is never
+    // destroyed: for a context whose storage WinInet may still write into.
+    void KeepAlive(const boost::shared_ptr<CFTPSessionContext>& self);
+
 private:
     uint32_t ReadState(NSynchronization::NMutex::CMutex& lock);
     bool WriteCompletion(NSynchronization::NMutex::CMutex& lock, uint32_t request,
@@ -92,6 +96,7 @@ private:
     HINTERNET connection;
     NDatatype::NString::CDynamicHeapStringBuffer textBuffer;
     DWORD textSize;
+    boost::shared_ptr<CFTPSessionContext> keptAlive;
 };
 
 // The WinInet status callback of every session. dwContext is the address of a
