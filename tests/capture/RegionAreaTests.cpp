@@ -39,6 +39,27 @@ TEST(RegionArea, SumsTheRectanglesOfARegion)
     EXPECT_EQ(0u, GetRegionArea(nullptr));
 }
 
+// Two rectangles 10 x 10 and 5 x 4 that GDI keeps as exactly those two give
+// 120; a pixel count of 116 needs them to overlap by 4 pixels, and the union
+// is then cut into other rectangles whose areas add up to 116.
+TEST(RegionArea, TwoRectanglesAddUpToTheirPixelCount)
+{
+    HRGN region = CreateRectRgn(0, 0, 10, 10);
+    HRGN second = CreateRectRgn(0, 10, 5, 14);
+    CombineRgn(region, region, second, RGN_OR);
+    ASSERT_EQ(sizeof(RGNDATAHEADER) + 2 * sizeof(RECT), GetRegionData(region, 0, nullptr));
+    EXPECT_EQ(120u, GetRegionArea(region));
+    DeleteObject(second);
+    DeleteObject(region);
+
+    region = CreateRectRgn(0, 0, 10, 10);
+    second = CreateRectRgn(8, 8, 13, 12);
+    CombineRgn(region, region, second, RGN_OR);
+    EXPECT_EQ(116u, GetRegionArea(region));
+    DeleteObject(second);
+    DeleteObject(region);
+}
+
 TEST(RegionArea, WindowsWithoutOrWithEmptyRegionsHaveNoArea)
 {
     CCaptureTestWindow plain(ShapedBounds, Plain);
