@@ -29,25 +29,6 @@ CHeapStringBuffer& CHeapStringBuffer::operator=(const CHeapStringBuffer& other)
 
 CHeapStringBuffer::~CHeapStringBuffer() = default;
 
-bool CHeapStringBuffer::IsEmpty() const
-{
-    return storage.GetSize() == 0 || storage.GetAt(0) == L'\0';
-}
-
-uint32_t CHeapStringBuffer::GetCapacity() const
-{
-    const uint32_t size = storage.GetSize();
-    return size == 0 ? 0 : size - 1;
-}
-
-uint32_t CHeapStringBuffer::SetAt(uint32_t index, wchar_t ch)
-{
-    if (!storage.IsIndexValid(index))
-        return 1;
-    storage.GetAt(index) = ch;
-    return 0;
-}
-
 uint32_t CHeapStringBuffer::AppendChar(wchar_t ch)
 {
     const uint32_t n = length;
@@ -142,25 +123,6 @@ CDynamicHeapStringBuffer& CDynamicHeapStringBuffer::operator=(const CDynamicHeap
 }
 
 CDynamicHeapStringBuffer::~CDynamicHeapStringBuffer() = default;
-
-bool CDynamicHeapStringBuffer::IsEmpty() const
-{
-    return storage.GetSize() == 0 || storage.GetAt(0) == L'\0';
-}
-
-uint32_t CDynamicHeapStringBuffer::GetCapacity() const
-{
-    const uint32_t size = storage.GetSize();
-    return size == 0 ? 0 : size - 1;
-}
-
-uint32_t CDynamicHeapStringBuffer::SetAt(uint32_t index, wchar_t ch)
-{
-    if (!storage.IsIndexValid(index))
-        return 1;
-    storage.GetAt(index) = ch;
-    return 0;
-}
 
 uint32_t CDynamicHeapStringBuffer::AppendChar(wchar_t ch)
 {

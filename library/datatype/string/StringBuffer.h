@@ -42,6 +42,21 @@ public:
 
     uint32_t GetBufferSize() const override { return storage.GetSize(); }
 
+    // For heap storage, which may be missing (size 0).
+    bool IsEmpty() const override { return storage.GetSize() == 0 || storage.GetAt(0) == L'\0'; }
+    uint32_t GetCapacity() const override
+    {
+        const uint32_t size = storage.GetSize();
+        return size == 0 ? 0 : size - 1;
+    }
+    uint32_t SetAt(uint32_t index, wchar_t ch) override
+    {
+        if (!storage.IsIndexValid(index))
+            return 1;
+        storage.GetAt(index) = ch;
+        return 0;
+    }
+
     uint32_t Assign(const IString& source) override
     {
         const uint32_t n = source.GetLength();
@@ -256,9 +271,6 @@ public:
     CHeapStringBuffer& operator=(const CHeapStringBuffer& other);
     ~CHeapStringBuffer() override;
 
-    bool IsEmpty() const override;
-    uint32_t GetCapacity() const override;
-    uint32_t SetAt(uint32_t index, wchar_t ch) override;
     uint32_t AppendChar(wchar_t ch) override;
     uint32_t Assign(const wchar_t* text, uint32_t count) override;
     uint32_t Append(const wchar_t* text, uint32_t count) override;
@@ -284,9 +296,6 @@ public:
     CDynamicHeapStringBuffer& operator=(const CDynamicHeapStringBuffer& other);
     ~CDynamicHeapStringBuffer() override;
 
-    bool IsEmpty() const override;
-    uint32_t GetCapacity() const override;
-    uint32_t SetAt(uint32_t index, wchar_t ch) override;
     uint32_t AppendChar(wchar_t ch) override;
     uint32_t Assign(const wchar_t* text, uint32_t count) override;
     uint32_t Append(const wchar_t* text, uint32_t count) override;
