@@ -25,6 +25,20 @@ const volatile SharedValues* Shared()
     return reinterpret_cast<const SharedValues*>(image.SectionData(*image.FindSection(".ZARVOWI")));
 }
 
+std::string ReadFile(const std::wstring& path);
+
+// Waits until the tool has written `text`, so that it reads the window
+// before the test changes it again.
+bool WaitForOutput(const std::wstring& path, const std::string& text, DWORD milliseconds)
+{
+    for (DWORD waited = 0; waited < milliseconds; waited += 20) {
+        if (ReadFile(path).find(text) != std::string::npos)
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
 bool WaitUntil(bool (*condition)(), DWORD milliseconds)
 {
     for (DWORD waited = 0; waited < milliseconds; waited += 20) {
@@ -63,10 +77,12 @@ TEST(WatchTool, ReportsAWindowOfAnotherProcessAsJsonLinesAndUnregisters)
     ASSERT_NE(nullptr, target.Window());
     const std::wstring output = TempFile(L"zarvowatch");
     {
-        ChildProcess watch(L"zarvowatch.exe --json --duration 3", output);
+        ChildProcess watch(L"zarvowatch.exe --json --duration 5", output);
         ASSERT_TRUE(WaitUntil([] { return Shared()->hookEnabled == 1; }, 5000)) << "the tool never enabled the hook";
         EXPECT_TRUE(target.Run(TargetShow));
+        EXPECT_TRUE(WaitForOutput(output, "WindowPosChanged", 5000));
         EXPECT_TRUE(target.Run(TargetSizeMoveMessages));
+        EXPECT_TRUE(WaitForOutput(output, "ExitSizeMove", 5000));
         EXPECT_TRUE(target.Run(TargetDestroy));
         ASSERT_TRUE(watch.WaitForExit(10000));
         EXPECT_EQ(0u, watch.ExitCode());

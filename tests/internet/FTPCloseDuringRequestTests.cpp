@@ -72,6 +72,10 @@ TEST_F(FTPCloseDuringRequest, ContextOutlivesASessionClosedWhileReadingTheDirect
         ASSERT_TRUE(server.WaitForCurrentDirectoryRequest(kReplyWait));
     }
     EXPECT_FALSE(context.expired());
+    // A status notification still running on a WinInet thread may hold a
+    // copy for a moment.
+    for (DWORD waited = 0; waited < kReplyWait && listener.use_count() != 2; waited += 20)
+        Sleep(20);
     EXPECT_EQ(2, listener.use_count());
 
     // Wine's worker does write the reply after the close: into storage that
