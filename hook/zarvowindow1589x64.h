@@ -43,6 +43,13 @@ ZARVOWINDOW_API LONG WINAPI NZarvo_NWindowX64DLL_Register(HWND notifyWindow);
  * UnhookWindowsHookEx when a hook was installed, else the previous flag. */
 ZARVOWINDOW_API LONG WINAPI NZarvo_NWindowX64DLL_Unregister(void);
 
+/* The same functions for an application that loads the module itself with
+ * LoadLibraryW and finds them with GetProcAddress (by name or by ordinal 1-4). */
+typedef LONG(WINAPI* NZarvo_NWindowX64DLL_DisableWindowHookProc)(void);
+typedef LONG(WINAPI* NZarvo_NWindowX64DLL_EnableWindowHookProc)(void);
+typedef LONG(WINAPI* NZarvo_NWindowX64DLL_RegisterProc)(HWND notifyWindow);
+typedef LONG(WINAPI* NZarvo_NWindowX64DLL_UnregisterProc)(void);
+
 #ifdef __cplusplus
 }
 #endif
