@@ -29,4 +29,33 @@ private:
     HANDLE handle;
 };
 
+// Holds a mutex for the span of a scope. A Lock that fails leaves the guard not
+// held, and then nothing is unlocked on the way out.
+class CMutexLock
+{
+public:
+    explicit CMutexLock(CMutex* mutex)
+        : mutex(mutex != nullptr && mutex->Lock() == 0 ? mutex : nullptr)
+    {
+    }
+    ~CMutexLock() { Release(); }
+
+    CMutexLock(const CMutexLock&) = delete;
+    CMutexLock& operator=(const CMutexLock&) = delete;
+
+    bool IsHeld() const { return mutex != nullptr; }
+
+    // Unlocks early, before the scope ends (for example before a listener
+    // is called).
+    void Release()
+    {
+        if (mutex != nullptr)
+            mutex->Unlock();
+        mutex = nullptr;
+    }
+
+private:
+    CMutex* mutex;
+};
+
 }}}  // namespace NLibrary::NSynchronization::NMutex
