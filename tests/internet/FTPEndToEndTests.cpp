@@ -44,7 +44,10 @@ bool WriteFile(const std::wstring& path, const std::vector<char>& bytes)
     return out.good();
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // A session against the FTP server that the test command starts on loopback
 // (run.sh: ZARVO_FTP_PORT, _USER, _PASSWORD and _ROOT; "upload" is writable).
@@ -84,10 +87,10 @@ protected:
 
     void ConnectAndEnterUpload()
     {
-        ASSERT_EQ("Connect(1)", Run(session.Connect(L"127.0.0.1",
-                                                    static_cast<INTERNET_PORT>(std::stoi(port)),
-                                                    Variable(L"ZARVO_FTP_USER").c_str(),
-                                                    Variable(L"ZARVO_FTP_PASSWORD").c_str())));
+        ASSERT_EQ("Connect(1)",
+                  Run(session.Connect(L"127.0.0.1", static_cast<INTERNET_PORT>(std::stoi(port)),
+                                      Variable(L"ZARVO_FTP_USER").c_str(),
+                                      Variable(L"ZARVO_FTP_PASSWORD").c_str())));
         ASSERT_EQ("Request3(1)", Run(session.ChangeDirectory(L"upload")));
     }
 

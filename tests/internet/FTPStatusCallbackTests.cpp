@@ -22,8 +22,7 @@ class StatusCallback : public testing::Test
 {
 protected:
     StatusCallback()
-        : listener(new RecordingFTPListener()),
-          mutex(new CMutex()),
+        : listener(new RecordingFTPListener()), mutex(new CMutex()),
           context(new CFTPSessionContext(listener, mutex))
     {
     }
@@ -243,7 +242,7 @@ public:
         Probe();
         RecordingFTPListener::OnRequest11Sent(bytes);
     }
-    std::atomic<int> heldDuringCall{0};
+    std::atomic<int> heldDuringCall {0};
 
 private:
     void Probe()

@@ -10,8 +10,8 @@ namespace {
 
 // A context with its mutex, or an empty reference when either cannot be made
 // (running out of memory included).
-boost::shared_ptr<CFTPSessionContext> MakeContext(
-    const boost::shared_ptr<IFTPSessionListener>& listener)
+boost::shared_ptr<CFTPSessionContext>
+MakeContext(const boost::shared_ptr<IFTPSessionListener>& listener)
 {
     try {
         const boost::shared_ptr<CMutex> mutex(new CMutex());
@@ -25,9 +25,14 @@ boost::shared_ptr<CFTPSessionContext> MakeContext(
 
 }  // namespace
 
-CFTPSession::CFTPSession() : open(0), internetHandle(nullptr) {}
+CFTPSession::CFTPSession() : open(0), internetHandle(nullptr)
+{
+}
 
-CFTPSession::~CFTPSession() { Close(); }
+CFTPSession::~CFTPSession()
+{
+    Close();
+}
 
 uint32_t CFTPSession::Open(const boost::shared_ptr<IFTPSessionListener>& listener,
                            const boost::shared_ptr<void>& owner)
@@ -37,11 +42,12 @@ uint32_t CFTPSession::Open(const boost::shared_ptr<IFTPSessionListener>& listene
     const boost::shared_ptr<CFTPSessionContext> made = MakeContext(listener);
     if (!made)
         return 1;
-    const HINTERNET handle =
-        InternetOpenW(L"NLibrary", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, INTERNET_FLAG_ASYNC);
+    const HINTERNET handle = InternetOpenW(L"NLibrary", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr,
+                                           INTERNET_FLAG_ASYNC);
     if (handle == nullptr)
         return 1;
-    if (InternetSetStatusCallbackW(handle, &FTPStatusCallback) == INTERNET_INVALID_STATUS_CALLBACK) {
+    if (InternetSetStatusCallbackW(handle, &FTPStatusCallback)
+        == INTERNET_INVALID_STATUS_CALLBACK) {
         InternetCloseHandle(handle);
         return 1;
     }
@@ -91,9 +97,9 @@ uint32_t CFTPSession::Connect(const wchar_t* server, INTERNET_PORT port, const w
     const HINTERNET internet = internetHandle;
     const DWORD_PTR callbackContext = GetCallbackContext();
     return Issue(FTPRequestConnect, [&](HINTERNET, INTERNET_ASYNC_RESULT* result) {
-        const HINTERNET handle = InternetConnectW(internet, server, port, user, password,
-                                                  INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE,
-                                                  callbackContext);
+        const HINTERNET handle =
+            InternetConnectW(internet, server, port, user, password, INTERNET_SERVICE_FTP,
+                             INTERNET_FLAG_PASSIVE, callbackContext);
         result->dwResult = reinterpret_cast<DWORD_PTR>(handle);
         return handle != nullptr;
     });
@@ -138,7 +144,8 @@ uint32_t CFTPSession::Download(const wchar_t* remoteFile, const wchar_t* localFi
     const DWORD_PTR callbackContext = GetCallbackContext();
     return Issue(FTPRequestDownload, [&](HINTERNET connection, INTERNET_ASYNC_RESULT*) {
         return FtpGetFileW(connection, remoteFile, localFile, FALSE, FILE_ATTRIBUTE_NORMAL,
-                           FTP_TRANSFER_TYPE_BINARY, callbackContext) != FALSE;
+                           FTP_TRANSFER_TYPE_BINARY, callbackContext)
+               != FALSE;
     });
 }
 
@@ -149,7 +156,8 @@ uint32_t CFTPSession::Upload(const wchar_t* localFile, const wchar_t* remoteFile
     const DWORD_PTR callbackContext = GetCallbackContext();
     return Issue(FTPRequestUpload, [&](HINTERNET connection, INTERNET_ASYNC_RESULT*) {
         return FtpPutFileW(connection, localFile, remoteFile, FTP_TRANSFER_TYPE_BINARY,
-                           callbackContext) != FALSE;
+                           callbackContext)
+               != FALSE;
     });
 }
 

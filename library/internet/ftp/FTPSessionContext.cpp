@@ -9,19 +9,36 @@ namespace {
 const uint32_t kLastRequest = FTPRequestDeleteFile;
 const uint32_t kTextCapacity = 1024;
 
-bool IsInFlight(uint32_t state) { return state % 2 == 1 && state <= kLastRequest; }
+bool IsInFlight(uint32_t state)
+{
+    return state % 2 == 1 && state <= kLastRequest;
+}
 
 void Notify(IFTPSessionListener& target, uint32_t request, bool success,
             NDatatype::NString::IStringBuffer* text)
 {
     switch (request) {
-    case FTPRequestConnect: target.OnConnectComplete(success); break;
-    case FTPRequestChangeDirectory: target.OnRequest3Complete(success); break;
-    case FTPRequestCreateDirectory: target.OnRequest5Complete(success); break;
-    case FTPRequestCurrentDirectory: target.OnRequest7Complete(text, success); break;
-    case FTPRequestDownload: target.OnRequest9Complete(success); break;
-    case FTPRequestUpload: target.OnRequest11Complete(success); break;
-    case FTPRequestDeleteFile: target.OnRequest13Complete(success); break;
+    case FTPRequestConnect:
+        target.OnConnectComplete(success);
+        break;
+    case FTPRequestChangeDirectory:
+        target.OnRequest3Complete(success);
+        break;
+    case FTPRequestCreateDirectory:
+        target.OnRequest5Complete(success);
+        break;
+    case FTPRequestCurrentDirectory:
+        target.OnRequest7Complete(text, success);
+        break;
+    case FTPRequestDownload:
+        target.OnRequest9Complete(success);
+        break;
+    case FTPRequestUpload:
+        target.OnRequest11Complete(success);
+        break;
+    case FTPRequestDeleteFile:
+        target.OnRequest13Complete(success);
+        break;
     }
 }
 
@@ -33,7 +50,9 @@ CFTPSessionContext::CFTPSessionContext(const boost::shared_ptr<IFTPSessionListen
 {
 }
 
-CFTPSessionContext::~CFTPSessionContext() {}
+CFTPSessionContext::~CFTPSessionContext()
+{
+}
 
 uint32_t CFTPSessionContext::ReadState(CMutex& lock)
 {
@@ -161,8 +180,8 @@ void CALLBACK FTPStatusCallback(HINTERNET hInternet, DWORD_PTR dwContext, DWORD 
     if (dwContext == 0)
         return;
     // The session may drop its reference on another thread meanwhile.
-    const boost::shared_ptr<CFTPSessionContext> context =
-        boost::atomic_load(reinterpret_cast<const boost::shared_ptr<CFTPSessionContext>*>(dwContext));
+    const boost::shared_ptr<CFTPSessionContext> context = boost::atomic_load(
+        reinterpret_cast<const boost::shared_ptr<CFTPSessionContext>*>(dwContext));
     if (context)
         context->OnStatus(hInternet, dwInternetStatus, lpvStatusInformation,
                           dwStatusInformationLength);
