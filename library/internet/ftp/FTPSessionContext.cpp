@@ -3,6 +3,7 @@
 namespace NLibrary { namespace NInternet { namespace NFTP {
 
 using NSynchronization::NMutex::CMutex;
+using NSynchronization::NMutex::CMutexLock;
 
 namespace {
 
@@ -56,11 +57,8 @@ CFTPSessionContext::~CFTPSessionContext()
 
 uint32_t CFTPSessionContext::ReadState(CMutex& lock)
 {
-    if (lock.Lock() != 0)
-        return 0;
-    const uint32_t current = state;
-    lock.Unlock();
-    return current;
+    const CMutexLock guard(&lock);
+    return guard.IsHeld() ? state : 0;
 }
 
 // The state may have been reset (the session closed) since the completion
@@ -68,16 +66,15 @@ uint32_t CFTPSessionContext::ReadState(CMutex& lock)
 bool CFTPSessionContext::WriteCompletion(CMutex& lock, uint32_t request, uint32_t newState,
                                          HINTERNET newConnection)
 {
-    if (lock.Lock() != 0)
+    const CMutexLock guard(&lock);
+    if (!guard.IsHeld())
         return true;
-    const bool current = state == request;
-    if (current) {
-        state = newState;
-        if (request == FTPRequestConnect)
-            connection = newConnection;
-    }
-    lock.Unlock();
-    return current;
+    if (state != request)
+        return false;
+    state = newState;
+    if (request == FTPRequestConnect)
+        connection = newConnection;
+    return true;
 }
 
 void CFTPSessionContext::Complete(uint32_t request, const INTERNET_ASYNC_RESULT& result,
@@ -120,36 +117,36 @@ void CFTPSessionContext::ResetState()
     const boost::shared_ptr<CMutex> lock = mutex;
     if (!lock || !lock->IsValid())
         return;
-    if (lock->Lock() != 0)
-        return;
-    state = 0;
-    lock->Unlock();
+    const CMutexLock guard(lock.get());
+    if (guard.IsHeld())
+        state = 0;
 }
 
 uint32_t CFTPSessionContext::GetConnection(HINTERNET* out)
 {
     const boost::shared_ptr<CMutex> lock = mutex;
-    if (out == nullptr || !lock || !lock->IsValid() || lock->Lock() != 0)
+    if (out == nullptr || !lock || !lock->IsValid())
         return 1;
-    const HINTERNET held = connection;
-    lock->Unlock();
-    if (held == nullptr)
+    const CMutexLock guard(lock.get());
+    if (!guard.IsHeld() || connection == nullptr)
         return 1;
-    *out = held;
+    *out = connection;
     return 0;
 }
 
 uint32_t CFTPSessionContext::BeginRequest(uint32_t request)
 {
     const boost::shared_ptr<CMutex> lock = mutex;
-    if (!IsInFlight(request) || !lock || !lock->IsValid() || lock->Lock() != 0)
+    if (!IsInFlight(request) || !lock || !lock->IsValid())
+        return 1;
+    const CMutexLock guard(lock.get());
+    if (!guard.IsHeld())
         return 1;
     const bool connected = connection != nullptr;
-    const bool allowed = !IsInFlight(state) && (request == FTPRequestConnect) != connected;
-    if (allowed)
-        state = request;
-    lock->Unlock();
-    return allowed ? 0 : 1;
+    if (IsInFlight(state) || (request == FTPRequestConnect) == connected)
+        return 1;
+    state = request;
+    return 0;
 }
 
 uint32_t CFTPSessionContext::GetState()
