@@ -3,6 +3,7 @@
 
 #include <boost/weak_ptr.hpp>
 
+#include <atomic>
 #include <string>
 
 #include "RecordingFTPListener.h"
@@ -10,6 +11,7 @@
 #include "library/internet/ftp/FTPSession.h"
 
 using namespace NLibrary::NInternet::NFTP;
+using NLibrary::NSynchronization::NMutex::CMutex;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
@@ -17,7 +19,10 @@ namespace {
 
 const DWORD kReplyWait = 10000;
 
-std::string LongDirectory() { return "/held/" + std::string(900, 'd'); }
+std::string LongDirectory()
+{
+    return "/held/" + std::string(900, 'd');
+}
 
 // A callback that has just called the listener may still hold its reference.
 bool ExpiresSoon(const boost::weak_ptr<CFTPSessionContext>& context)
@@ -116,4 +121,70 @@ TEST_F(FTPCloseDuringRequest, ContextIsReleasedWhenNoRequestRuns)
     session.Close();
     EXPECT_TRUE(ExpiresSoon(context));
     EXPECT_EQ(1, listener.use_count());
+}
+
+namespace {
+
+// Lets Close's reset land between a completion's read of the state and its
+// write, as it can when WinInet completes on its own thread, and counts what
+// reaches the context after that.
+class ResetBeforeWriteContext : public CFTPSessionContext
+{
+public:
+    using CFTPSessionContext::CFTPSessionContext;
+
+    void OnStatus(HINTERNET handle, DWORD status, LPVOID information, DWORD length) override
+    {
+        if (reset)
+            ++notificationsAfterReset;
+        CFTPSessionContext::OnStatus(handle, status, information, length);
+    }
+
+    std::atomic<int> notificationsAfterReset {0};
+
+private:
+    void BeforeCompletionWrite() override
+    {
+        ResetState();
+        reset = true;
+    }
+
+    std::atomic<bool> reset {false};
+};
+
+}  // namespace
+
+// The late connection inherited the callback with the session's context; once
+// the session is gone that context is freed memory, so closing the connection
+// must not report to it.
+TEST(FTPLateConnect, ConnectionArrivingAfterCloseIsClosedWithoutReportingToTheSession)
+{
+    ScriptedFTPServer server("/", false);
+    ASSERT_TRUE(server.IsListening());
+    boost::shared_ptr<RecordingFTPListener> listener(new RecordingFTPListener());
+    const boost::shared_ptr<ResetBeforeWriteContext> late(
+        new ResetBeforeWriteContext(listener, boost::shared_ptr<CMutex>(new CMutex())));
+    const boost::shared_ptr<CFTPSessionContext> context = late;
+    const DWORD_PTR callbackContext = reinterpret_cast<DWORD_PTR>(&context);
+    const HINTERNET internet = InternetOpenW(L"NLibrary tests", INTERNET_OPEN_TYPE_DIRECT, nullptr,
+                                             nullptr, INTERNET_FLAG_ASYNC);
+    ASSERT_NE(nullptr, internet);
+    InternetSetStatusCallbackW(internet, &FTPStatusCallback);
+
+    ASSERT_EQ(0u, context->BeginRequest(FTPRequestConnect));
+    const HINTERNET connection =
+        InternetConnectW(internet, L"127.0.0.1", server.GetPort(), L"tester", L"secret",
+                         INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, callbackContext);
+    ASSERT_NE(nullptr, connection);
+    INTERNET_ASYNC_RESULT record = {reinterpret_cast<DWORD_PTR>(connection), 0};
+    FTPStatusCallback(connection, callbackContext, INTERNET_STATUS_REQUEST_COMPLETE, &record,
+                      sizeof(record));
+
+    EXPECT_TRUE(server.WaitForEnd(kReplyWait));  // the late connection was closed
+    EXPECT_EQ(0, late->notificationsAfterReset.load());
+    EXPECT_THAT(listener->Calls(), IsEmpty());
+    HINTERNET held = nullptr;
+    EXPECT_EQ(1u, context->GetConnection(&held));
+    InternetSetStatusCallbackW(internet, nullptr);
+    InternetCloseHandle(internet);
 }

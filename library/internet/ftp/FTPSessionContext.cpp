@@ -84,13 +84,22 @@ void CFTPSessionContext::Complete(uint32_t request, const INTERNET_ASYNC_RESULT&
     if (request == FTPRequestCurrentDirectory)
         textBuffer.ReleaseBuffer();
     const HINTERNET delivered = success ? reinterpret_cast<HINTERNET>(result.dwResult) : nullptr;
+    BeforeCompletionWrite();
     if (!WriteCompletion(lock, request, success ? request + 1 : 0, delivered)) {
-        // Nobody else will ever close a connection that arrives this late.
-        if (request == FTPRequestConnect && delivered != nullptr)
+        // Nobody else will ever close a connection that arrives this late. It
+        // inherited the session's callback, whose context is being torn down:
+        // detach it first, as Close does, so the close is not reported there.
+        if (request == FTPRequestConnect && delivered != nullptr) {
+            InternetSetStatusCallbackW(delivered, nullptr);
             InternetCloseHandle(delivered);
+        }
         return;
     }
     Notify(target, request, success, &textBuffer);
+}
+
+void CFTPSessionContext::BeforeCompletionWrite()
+{
 }
 
 void CFTPSessionContext::OnStatus(HINTERNET, DWORD dwInternetStatus, LPVOID lpvStatusInformation,

@@ -83,6 +83,12 @@ public:
     // destroyed: for a context whose storage WinInet may still write into.
     void KeepAlive(const boost::shared_ptr<CFTPSessionContext>& self);
 
+protected:
+    // Runs between a completion's read of the state and its write: a seam for
+    // tests that make a Close land exactly there, as it can when WinInet
+    // completes on its own thread.
+    virtual void BeforeCompletionWrite();
+
 private:
     uint32_t ReadState(NSynchronization::NMutex::CMutex& lock);
     bool WriteCompletion(NSynchronization::NMutex::CMutex& lock, uint32_t request,
