@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -159,5 +160,45 @@ TEST_F(FTPEndToEnd, CloseDuringAnUploadEndsAllNotifications)
     EXPECT_TRUE(later->Calls().empty());
     EXPECT_TRUE(listener->Calls().empty());
     session.GetContext()->ResetState();
+    DeleteFileW(local.c_str());
+}
+
+namespace {
+
+struct RefusedRequest
+{
+    const char* name;
+    std::function<uint32_t(CFTPSession&)> issue;
+    const char* expected;
+};
+
+}  // namespace
+
+// WinInet ends these transfers without a completion; the session must not
+// wait for one.
+TEST_F(FTPEndToEnd, TransferWhoseLocalFileCannotBeOpenedFailsAndFreesTheSession)
+{
+    ASSERT_TRUE(WriteFile(local, std::vector<char>(100, 'k')));
+    ConnectAndEnterUpload();
+    ASSERT_EQ("Request11(1)", Run(session.Upload(local.c_str(), L"kept.bin")));
+    const std::wstring tooLong = local + L"-" + std::wstring(300, 'x');
+    const std::wstring noFolder = local + L"-missing\\fetched.bin";
+    const std::wstring noFile = local + L"-missing.bin";
+    const RefusedRequest rows[] = {
+        {"path too long", [&](CFTPSession& s) { return s.Download(L"kept.bin", tooLong.c_str()); },
+         "Request9(0)"},
+        {"missing folder",
+         [&](CFTPSession& s) { return s.Download(L"kept.bin", noFolder.c_str()); }, "Request9(0)"},
+        {"missing file", [&](CFTPSession& s) { return s.Upload(noFile.c_str(), L"never.bin"); },
+         "Request11(0)"},
+    };
+    for (const RefusedRequest& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.expected, Run(row.issue(session)));
+        EXPECT_EQ(0u, session.GetContext()->GetState());
+        EXPECT_EQ("Request7(/upload,1)", Run(session.ReadCurrentDirectory()));
+    }
+    EXPECT_FALSE(Exists(WindowsPathOf(root) + L"\\upload\\never.bin"));
+    EXPECT_EQ("Request13(1)", Run(session.RemoveFile(L"kept.bin")));
     DeleteFileW(local.c_str());
 }

@@ -1,5 +1,7 @@
 #include "library/internet/ftp/FTPSession.h"
 
+#include "library/internet/ftp/FTPRequestChecks.h"
+
 #include <new>
 
 namespace NLibrary { namespace NInternet { namespace NFTP {
@@ -21,6 +23,13 @@ MakeContext(const boost::shared_ptr<IFTPSessionListener>& listener)
     } catch (const std::bad_alloc&) {
         return boost::shared_ptr<CFTPSessionContext>();
     }
+}
+
+// Ends a request before WinInet sees it, the way WinInet's own refusals end.
+bool Refuse()
+{
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
 }
 
 }  // namespace
@@ -143,6 +152,8 @@ uint32_t CFTPSession::Download(const wchar_t* remoteFile, const wchar_t* localFi
         return 1;
     const DWORD_PTR callbackContext = GetCallbackContext();
     return Issue(FTPRequestDownload, [&](HINTERNET connection, INTERNET_ASYNC_RESULT*) {
+        if (!IsWritableLocalFile(localFile))
+            return Refuse();
         return FtpGetFileW(connection, remoteFile, localFile, FALSE, FILE_ATTRIBUTE_NORMAL,
                            FTP_TRANSFER_TYPE_BINARY, callbackContext)
                != FALSE;
@@ -155,6 +166,8 @@ uint32_t CFTPSession::Upload(const wchar_t* localFile, const wchar_t* remoteFile
         return 1;
     const DWORD_PTR callbackContext = GetCallbackContext();
     return Issue(FTPRequestUpload, [&](HINTERNET connection, INTERNET_ASYNC_RESULT*) {
+        if (!IsReadableLocalFile(localFile))
+            return Refuse();
         return FtpPutFileW(connection, localFile, remoteFile, FTP_TRANSFER_TYPE_BINARY,
                            callbackContext)
                != FALSE;
