@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -93,6 +94,23 @@ protected:
                                       Variable(L"ZARVO_FTP_USER").c_str(),
                                       Variable(L"ZARVO_FTP_PASSWORD").c_str())));
         ASSERT_EQ("Request3(1)", Run(session.ChangeDirectory(L"upload")));
+    }
+
+    // What the server's "upload" folder holds, as Wine shows it, sorted.
+    std::vector<std::wstring> ListUpload() const
+    {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW found;
+        const HANDLE search =
+            FindFirstFileW((WindowsPathOf(root) + L"\\upload\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return names;
+        do
+            names.push_back(found.cFileName);
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     std::wstring port, root, local, fetched;
@@ -201,4 +219,55 @@ TEST_F(FTPEndToEnd, TransferWhoseLocalFileCannotBeOpenedFailsAndFreesTheSession)
     EXPECT_FALSE(Exists(WindowsPathOf(root) + L"\\upload\\never.bin"));
     EXPECT_EQ("Request13(1)", Run(session.RemoveFile(L"kept.bin")));
     DeleteFileW(local.c_str());
+}
+
+// Under code page 1252 both Japanese names below go out as question marks, the
+// names of the decoys, which a request must never reach instead.
+TEST_F(FTPEndToEnd, RemoteNamesTheCodePageCannotCarryAreRefused)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the names are chosen for code page 1252";
+    ASSERT_TRUE(WriteFile(local, std::vector<char>(100, 'd')));
+    ConnectAndEnterUpload();
+    ASSERT_EQ("Request11(1)", Run(session.Upload(local.c_str(), L"??.bin")));
+    ASSERT_EQ("Request5(1)", Run(session.MakeDirectory(L"??")));
+    const std::vector<std::wstring> before = ListUpload();
+    const RefusedRequest rows[] = {
+        {"upload", [&](CFTPSession& s) { return s.Upload(local.c_str(), L"\u65E5\u672C.bin"); },
+         "Request11(0)"},
+        {"download",
+         [&](CFTPSession& s) { return s.Download(L"\u65E5\u672C.bin", fetched.c_str()); },
+         "Request9(0)"},
+        {"delete", [&](CFTPSession& s) { return s.RemoveFile(L"\u65E5\u672C.bin"); },
+         "Request13(0)"},
+        {"create directory", [&](CFTPSession& s) { return s.MakeDirectory(L"\u65E5\u672C\u8A9E"); },
+         "Request5(0)"},
+        {"change directory", [&](CFTPSession& s) { return s.ChangeDirectory(L"\u65E5\u672C"); },
+         "Request3(0)"},
+    };
+    for (const RefusedRequest& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.expected, Run(row.issue(session)));
+        EXPECT_EQ(0u, session.GetContext()->GetState());
+    }
+    EXPECT_TRUE(ListUpload() == before) << "a refused request changed the server's folder";
+    EXPECT_FALSE(Exists(fetched));
+    EXPECT_EQ("Request13(1)", Run(session.RemoveFile(L"??.bin")));
+    DeleteFileW(local.c_str());
+}
+
+TEST_F(FTPEndToEnd, LatinNameRoundTrips)
+{
+    std::vector<char> bytes(70 * 1024 + 3);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7 + (i >> 8));
+    ASSERT_TRUE(WriteFile(local, bytes));
+    ConnectAndEnterUpload();
+    const wchar_t* name = L"caf\u00E9 \u00FCber.bin";
+    EXPECT_EQ("Request11(1)", Run(session.Upload(local.c_str(), name)));
+    EXPECT_EQ("Request9(1)", Run(session.Download(name, fetched.c_str())));
+    EXPECT_TRUE(ReadFile(fetched) == bytes) << "the downloaded file differs";
+    EXPECT_EQ("Request13(1)", Run(session.RemoveFile(name)));
+    DeleteFileW(local.c_str());
+    DeleteFileW(fetched.c_str());
 }

@@ -35,4 +35,21 @@ bool IsWritableLocalFile(const wchar_t* path)
     return true;
 }
 
+bool IsSentIntact(const wchar_t* remoteName)
+{
+    if (remoteName == nullptr)
+        return false;
+    // A UTF-8 code page carries every well-formed name and may not be asked
+    // whether it replaced anything; only ill-formed text (a lone surrogate)
+    // is refused.
+    if (GetACP() == CP_UTF8)
+        return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, remoteName, -1, nullptr, 0,
+                                   nullptr, nullptr)
+               > 0;
+    BOOL replaced = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, remoteName, -1, nullptr, 0,
+                                           nullptr, &replaced);
+    return length > 0 && !replaced;
+}
+
 }}}  // namespace NLibrary::NInternet::NFTP

@@ -119,6 +119,8 @@ uint32_t CFTPSession::ChangeDirectory(const wchar_t* directory)
     if (directory == nullptr)
         return 1;
     return Issue(FTPRequestChangeDirectory, [&](HINTERNET connection, INTERNET_ASYNC_RESULT*) {
+        if (!IsSentIntact(directory))
+            return Refuse();
         return FtpSetCurrentDirectoryW(connection, directory) != FALSE;
     });
 }
@@ -128,6 +130,8 @@ uint32_t CFTPSession::MakeDirectory(const wchar_t* directory)
     if (directory == nullptr)
         return 1;
     return Issue(FTPRequestCreateDirectory, [&](HINTERNET connection, INTERNET_ASYNC_RESULT*) {
+        if (!IsSentIntact(directory))
+            return Refuse();
         return FtpCreateDirectoryW(connection, directory) != FALSE;
     });
 }
@@ -152,7 +156,7 @@ uint32_t CFTPSession::Download(const wchar_t* remoteFile, const wchar_t* localFi
         return 1;
     const DWORD_PTR callbackContext = GetCallbackContext();
     return Issue(FTPRequestDownload, [&](HINTERNET connection, INTERNET_ASYNC_RESULT*) {
-        if (!IsWritableLocalFile(localFile))
+        if (!IsSentIntact(remoteFile) || !IsWritableLocalFile(localFile))
             return Refuse();
         return FtpGetFileW(connection, remoteFile, localFile, FALSE, FILE_ATTRIBUTE_NORMAL,
                            FTP_TRANSFER_TYPE_BINARY, callbackContext)
@@ -166,7 +170,7 @@ uint32_t CFTPSession::Upload(const wchar_t* localFile, const wchar_t* remoteFile
         return 1;
     const DWORD_PTR callbackContext = GetCallbackContext();
     return Issue(FTPRequestUpload, [&](HINTERNET connection, INTERNET_ASYNC_RESULT*) {
-        if (!IsReadableLocalFile(localFile))
+        if (!IsSentIntact(remoteFile) || !IsReadableLocalFile(localFile))
             return Refuse();
         return FtpPutFileW(connection, localFile, remoteFile, FTP_TRANSFER_TYPE_BINARY,
                            callbackContext)
@@ -179,6 +183,8 @@ uint32_t CFTPSession::RemoveFile(const wchar_t* remoteFile)
     if (remoteFile == nullptr)
         return 1;
     return Issue(FTPRequestDeleteFile, [&](HINTERNET connection, INTERNET_ASYNC_RESULT*) {
+        if (!IsSentIntact(remoteFile))
+            return Refuse();
         return FtpDeleteFileW(connection, remoteFile) != FALSE;
     });
 }

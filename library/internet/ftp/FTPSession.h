@@ -15,8 +15,9 @@ namespace NLibrary { namespace NInternet { namespace NFTP {
 // at a time; each call below starts one and returns 0 when it is under way,
 // and its outcome reaches the listener (see IFTPSessionListener for the
 // request numbers). A request that WinInet refuses at once is reported to the
-// listener as failed as well, and so is a transfer whose local file cannot be
-// opened (WinInet would never complete it).
+// listener as failed as well, and so is one that WinInet would mishandle: a
+// transfer whose local file cannot be opened, a remote name that the ANSI
+// code page cannot carry.
 class CFTPSession
 {
 public:
