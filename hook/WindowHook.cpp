@@ -12,7 +12,7 @@
 // One copy of these for every process that maps the module. They are
 // initialised explicitly so that they live in the shared section, and this file
 // is compiled with -fno-toplevel-reorder so they stay in this order.
-HHOOK SharedHookHandle ZARVO_SHARED = nullptr;
+HHOOK volatile SharedHookHandle ZARVO_SHARED = nullptr;
 HWND SharedNotifyWindow ZARVO_SHARED = nullptr;
 volatile LONG SharedHookEnabled ZARVO_SHARED = 0;
 
@@ -71,11 +71,21 @@ void Notify(const CWPRETSTRUCT& call)
 
     const LPARAM window = reinterpret_cast<LPARAM>(call.hwnd);
     switch (call.message) {
-    case WM_DESTROY:          PostToNotifyWindow(NotifyWindowDestroyed, window); break;
-    case WM_WINDOWPOSCHANGED: NotifyPositionChange(call); break;
-    case WM_MOVING:           PostToNotifyWindow(NotifyWindowMoving, window); break;
-    case WM_ENTERSIZEMOVE:    PostToNotifyWindow(NotifyEnterSizeMove, window); break;
-    case WM_EXITSIZEMOVE:     PostToNotifyWindow(NotifyExitSizeMove, window); break;
+    case WM_DESTROY:
+        PostToNotifyWindow(NotifyWindowDestroyed, window);
+        break;
+    case WM_WINDOWPOSCHANGED:
+        NotifyPositionChange(call);
+        break;
+    case WM_MOVING:
+        PostToNotifyWindow(NotifyWindowMoving, window);
+        break;
+    case WM_ENTERSIZEMOVE:
+        PostToNotifyWindow(NotifyEnterSizeMove, window);
+        break;
+    case WM_EXITSIZEMOVE:
+        PostToNotifyWindow(NotifyExitSizeMove, window);
+        break;
     }
 }
 
@@ -86,15 +96,22 @@ LRESULT CALLBACK WindowHookProc(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(SharedHookHandle, code, wParam, lParam);
 }
 
+// The slot is only ever swapped, never written plainly: two applications may
+// register and unregister at the same moment, and every hook that leaves the
+// slot is removed by whoever took it out, so none is left that no Unregister
+// can reach.
+HHOOK SwapHookHandle(HHOOK hook)
+{
+    return static_cast<HHOOK>(
+        InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&SharedHookHandle), hook));
+}
+
 // Clears the flag and removes the hook; returns what Unregister reports.
 LONG RemoveHook()
 {
     const LONG wasEnabled = InterlockedExchange(&SharedHookEnabled, 0);
-    if (SharedHookHandle == nullptr)
-        return wasEnabled;
-    const BOOL unhooked = UnhookWindowsHookEx(SharedHookHandle);
-    SharedHookHandle = nullptr;
-    return unhooked;
+    const HHOOK hook = SwapHookHandle(nullptr);
+    return hook == nullptr ? wasEnabled : UnhookWindowsHookEx(hook);
 }
 
 }  // namespace
@@ -115,11 +132,16 @@ LONG WINAPI NZarvo_NWindowX64DLL_Register(HWND notifyWindow)
 {
     RemoveHook();
     SharedNotifyWindow = notifyWindow;
-    SharedHookHandle = SetWindowsHookExW(WH_CALLWNDPROCRET, WindowHookProc, ModuleInstance, 0);
-    if (SharedHookHandle != nullptr)
-        return 0;
-    RemoveHook();
-    return 1;
+    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, WindowHookProc, ModuleInstance, 0);
+    if (hook == nullptr) {
+        RemoveHook();
+        return 1;
+    }
+    // Another application may have installed its hook since ours was removed
+    // above: the displaced one is ours to remove.
+    if (const HHOOK displaced = SwapHookHandle(hook))
+        UnhookWindowsHookEx(displaced);
+    return 0;
 }
 
 LONG WINAPI NZarvo_NWindowX64DLL_Unregister(void)
