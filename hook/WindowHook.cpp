@@ -50,10 +50,14 @@ bool IsEnabled()
     return InterlockedCompareExchange(&SharedHookEnabled, 0, 0) != 0;
 }
 
+// The flag is read once more right before the post: a hooked thread that was
+// already past the first test when the application unregistered then posts
+// only if it got here first. That narrows the time in which a late
+// notification can arrive; closing it would mean waiting for other processes.
 BOOL PostToNotifyWindow(UINT message, LPARAM lParam)
 {
     HWND notifyWindow = SharedNotifyWindow;
-    if (IsWindow(notifyWindow) != TRUE)
+    if (IsWindow(notifyWindow) != TRUE || !IsEnabled())
         return FALSE;
     return PostMessageW(notifyWindow, message, 0, lParam);
 }
