@@ -2,7 +2,7 @@
 # One entry point for the project on a Debian 12 machine (run as root):
 #   ./run.sh watch   build everything and watch a real window of another process
 #   ./run.sh test    build everything and run every test under Wine
-#   ./run.sh bench   build everything and run the benchmarks
+#   ./run.sh bench   build everything and run the benchmarks (./run.sh bench hook: only hook_bench)
 #   ./run.sh shell   start the display and Wine, then open a shell with them
 # BUILD_DIR (default ./build) holds the build, the Wine prefix and the logs.
 set -euo pipefail
@@ -172,6 +172,17 @@ run_tests() {
   [ "$total_fail" -eq 0 ] || { log "failing programs: ${failed_programs[*]}"; return 1; }
 }
 
+# Figures depend on the machine: say which one they came from.
+run_benches() {
+  local filter=${1:-}
+  echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), $(nproc) cores;" \
+       "Debian $(cat /etc/debian_version); $("$WINE" --version); display Xvfb"
+  for b in "$BIN"/*_bench.exe; do
+    [ -n "$filter" ] && [[ "$(basename "$b")" != *"$filter"* ]] && continue
+    (cd "$BIN" && timeout 600 "$WINE" "$b") || log "$(basename "$b") failed"
+  done
+}
+
 check_imports() {
   local dll=$BIN/zarvowindow1589x64.dll bad
   bad=$(x86_64-w64-mingw32-objdump -p "$dll" | grep 'DLL Name' | grep -v -E 'USER32|KERNEL32|api-ms-win-crt|msvcrt' || true)
@@ -185,7 +196,7 @@ main() {
   case "$cmd" in
     test)  check_imports; start_platform; start_test_services; run_tests "$@" ;;
     watch) start_platform; BIN=$BIN "$ROOT/tools/watch-demo.sh" "$@" ;;
-    bench) start_platform; for b in "$BIN"/*_bench.exe; do (cd "$BIN" && timeout 600 "$WINE" "$b"); done ;;
+    bench) start_platform; run_benches "$@" ;;
     build) ;;
     shell) start_platform; bash ;;
     *) echo "usage: $0 test|watch|bench|build|shell" >&2; exit 2 ;;

@@ -9,74 +9,86 @@
 
 #define ZARVO_SHARED __attribute__((section(".ZARVOWI"), shared))
 
+namespace {
+
 // One copy of these for every process that maps the module. They are
 // initialised explicitly so that they live in the shared section, and this file
 // is compiled with -fno-toplevel-reorder so they stay in this order.
-HHOOK SharedHookHandle ZARVO_SHARED = nullptr;
-HWND SharedNotifyWindow ZARVO_SHARED = nullptr;
+HHOOK volatile SharedHookHandle ZARVO_SHARED = nullptr;
+HWND volatile SharedNotifyWindow ZARVO_SHARED = nullptr;
 volatile LONG SharedHookEnabled ZARVO_SHARED = 0;
 
 // Private to each process.
 HINSTANCE ModuleInstance = nullptr;
 
-namespace {
-
 using NLibrary::NWin32::NWindow::GetWindowStyle;
 
+struct WatchedMessage
+{
+    UINT message;
+    UINT notification;
+};
+
+const WatchedMessage WatchedMessages[] = {
+    {WM_WINDOWPOSCHANGED, NotifyWindowPosChanged}, {WM_DESTROY, NotifyWindowDestroyed},
+    {WM_ENTERSIZEMOVE, NotifyEnterSizeMove},       {WM_MOVING, NotifyWindowMoving},
+    {WM_EXITSIZEMOVE, NotifyExitSizeMove},
+};
+
+// 0 for a message that is not watched.
+UINT NotificationFor(UINT message)
+{
+    for (const WatchedMessage& watched : WatchedMessages) {
+        if (watched.message == message)
+            return watched.notification;
+    }
+    return 0;
+}
+
+bool IsEnabled()
+{
+    return InterlockedCompareExchange(&SharedHookEnabled, 0, 0) != 0;
+}
+
+// The flag is read once more right before the post: a hooked thread that was
+// already past the first test when the application unregistered then posts
+// only if it got here first. That narrows the time in which a late
+// notification can arrive; closing it would mean waiting for other processes.
 BOOL PostToNotifyWindow(UINT message, LPARAM lParam)
 {
     HWND notifyWindow = SharedNotifyWindow;
-    if (IsWindow(notifyWindow) != TRUE)
+    if (IsWindow(notifyWindow) != TRUE || !IsEnabled())
         return FALSE;
     return PostMessageW(notifyWindow, message, 0, lParam);
 }
 
-bool IsWatchedMessage(UINT message)
-{
-    switch (message) {
-    case WM_WINDOWPOSCHANGED:
-    case WM_DESTROY:
-    case WM_ENTERSIZEMOVE:
-    case WM_MOVING:
-    case WM_EXITSIZEMOVE:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// A pure z-order, activation or frame change is not reported. Anyone may send
-// WM_WINDOWPOSCHANGED without a WINDOWPOS; such a message is not reported
-// either, rather than crashing the process it runs in.
-void NotifyPositionChange(const CWPRETSTRUCT& call)
+// A position change names its window in the WINDOWPOS record; a pure z-order,
+// activation or frame change is not reported. Anyone may send
+// WM_WINDOWPOSCHANGED without a record; such a message is not reported either,
+// rather than crashing the process it runs in.
+bool IsReportedPositionChange(const CWPRETSTRUCT& call, HWND* window)
 {
     const WINDOWPOS* position = reinterpret_cast<const WINDOWPOS*>(call.lParam);
     if (position == nullptr)
-        return;
+        return false;
     const UINT flags = position->flags;
     const bool visibilityChanged = (flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) != 0;
     const bool movedOrSized = (flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE);
-    if (visibilityChanged || movedOrSized)
-        PostToNotifyWindow(NotifyWindowPosChanged, reinterpret_cast<LPARAM>(position->hwnd));
+    *window = position->hwnd;
+    return visibilityChanged || movedOrSized;
 }
 
 void Notify(const CWPRETSTRUCT& call)
 {
-    if (InterlockedCompareExchange(&SharedHookEnabled, 0, 0) == 0)
+    if (!IsEnabled() || call.hwnd == SharedNotifyWindow)
         return;
-    if (call.hwnd == SharedNotifyWindow || !IsWatchedMessage(call.message))
+    const UINT notification = NotificationFor(call.message);
+    if (notification == 0 || (GetWindowStyle(call.hwnd) & WS_CHILD) != 0)
         return;
-    if ((GetWindowStyle(call.hwnd) & WS_CHILD) != 0)
+    HWND window = call.hwnd;
+    if (call.message == WM_WINDOWPOSCHANGED && !IsReportedPositionChange(call, &window))
         return;
-
-    const LPARAM window = reinterpret_cast<LPARAM>(call.hwnd);
-    switch (call.message) {
-    case WM_DESTROY:          PostToNotifyWindow(NotifyWindowDestroyed, window); break;
-    case WM_WINDOWPOSCHANGED: NotifyPositionChange(call); break;
-    case WM_MOVING:           PostToNotifyWindow(NotifyWindowMoving, window); break;
-    case WM_ENTERSIZEMOVE:    PostToNotifyWindow(NotifyEnterSizeMove, window); break;
-    case WM_EXITSIZEMOVE:     PostToNotifyWindow(NotifyExitSizeMove, window); break;
-    }
+    PostToNotifyWindow(notification, reinterpret_cast<LPARAM>(window));
 }
 
 LRESULT CALLBACK WindowHookProc(int code, WPARAM wParam, LPARAM lParam)
@@ -86,15 +98,22 @@ LRESULT CALLBACK WindowHookProc(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(SharedHookHandle, code, wParam, lParam);
 }
 
+// The slot is only ever swapped, never written plainly: two applications may
+// register and unregister at the same moment, and every hook that leaves the
+// slot is removed by whoever took it out, so none is left that no Unregister
+// can reach.
+HHOOK SwapHookHandle(HHOOK hook)
+{
+    return static_cast<HHOOK>(
+        InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&SharedHookHandle), hook));
+}
+
 // Clears the flag and removes the hook; returns what Unregister reports.
 LONG RemoveHook()
 {
     const LONG wasEnabled = InterlockedExchange(&SharedHookEnabled, 0);
-    if (SharedHookHandle == nullptr)
-        return wasEnabled;
-    const BOOL unhooked = UnhookWindowsHookEx(SharedHookHandle);
-    SharedHookHandle = nullptr;
-    return unhooked;
+    const HHOOK hook = SwapHookHandle(nullptr);
+    return hook == nullptr ? wasEnabled : UnhookWindowsHookEx(hook);
 }
 
 }  // namespace
@@ -115,11 +134,16 @@ LONG WINAPI NZarvo_NWindowX64DLL_Register(HWND notifyWindow)
 {
     RemoveHook();
     SharedNotifyWindow = notifyWindow;
-    SharedHookHandle = SetWindowsHookExW(WH_CALLWNDPROCRET, WindowHookProc, ModuleInstance, 0);
-    if (SharedHookHandle != nullptr)
-        return 0;
-    RemoveHook();
-    return 1;
+    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, WindowHookProc, ModuleInstance, 0);
+    if (hook == nullptr) {
+        RemoveHook();
+        return 1;
+    }
+    // Another application may have installed its hook since ours was removed
+    // above: the displaced one is ours to remove.
+    if (const HHOOK displaced = SwapHookHandle(hook))
+        UnhookWindowsHookEx(displaced);
+    return 0;
 }
 
 LONG WINAPI NZarvo_NWindowX64DLL_Unregister(void)

@@ -31,12 +31,20 @@ enum ZarvoWindowNotification {
     NotifyExitSizeMove     = WM_USER + 106  /* 0x46A: WM_EXITSIZEMOVE */
 };
 
-/* Both return the previous value of the enable flag (0 or 1). */
+/* Both return the previous value of the enable flag (0 or 1).
+ *
+ * A notification can still arrive shortly after Unregister or
+ * DisableWindowHook returns; drop what arrives after you unregistered. A hooked
+ * process that was already about to post when the call ran still posts, and
+ * the module does not wait for other processes. */
 ZARVOWINDOW_API LONG WINAPI NZarvo_NWindowX64DLL_DisableWindowHook(void);
 ZARVOWINDOW_API LONG WINAPI NZarvo_NWindowX64DLL_EnableWindowHook(void);
 
 /* Installs the global hook (replacing an earlier one) with notifications off.
- * Returns 0 when the hook was installed, 1 when installing failed. */
+ * Returns 0 when the hook was installed, 1 when installing failed. The hook
+ * and notification window are shared by every process on the desktop: when
+ * two applications register, one hook remains and the window registered last
+ * receives the notifications, each once. */
 ZARVOWINDOW_API LONG WINAPI NZarvo_NWindowX64DLL_Register(HWND notifyWindow);
 
 /* Turns notifications off and removes the hook. Returns the result of

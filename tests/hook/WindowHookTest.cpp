@@ -6,10 +6,17 @@
 #include "tests/hook/ModuleImage.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
 const wchar_t kModuleName[] = L"zarvowindow1589x64.dll";
+
+struct HandleCloser
+{
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using OwnedHandle = std::unique_ptr<void, HandleCloser>;
 
 HMODULE HookModule()
 {
@@ -17,7 +24,8 @@ HMODULE HookModule()
 }
 
 // The shared section as the module lays it out.
-struct SharedValues {
+struct SharedValues
+{
     HHOOK hookHandle;
     HWND notifyWindow;
     LONG hookEnabled;
@@ -39,8 +47,11 @@ TEST(HookModuleImage, ExportsTheFourFunctionsByNameWithOrdinalsOneToFour)
     EXPECT_EQ("zarvowindow1589x64.dll", image.ExportedModuleName());
     std::vector<ModuleImage::Export> exports = image.Exports();
     std::sort(exports.begin(), exports.end(),
-              [](const ModuleImage::Export& a, const ModuleImage::Export& b) { return a.ordinal < b.ordinal; });
-    const char* expected[] = {"NZarvo_NWindowX64DLL_DisableWindowHook", "NZarvo_NWindowX64DLL_EnableWindowHook",
+              [](const ModuleImage::Export& a, const ModuleImage::Export& b) {
+                  return a.ordinal < b.ordinal;
+              });
+    const char* expected[] = {"NZarvo_NWindowX64DLL_DisableWindowHook",
+                              "NZarvo_NWindowX64DLL_EnableWindowHook",
                               "NZarvo_NWindowX64DLL_Register", "NZarvo_NWindowX64DLL_Unregister"};
     ASSERT_EQ(4u, exports.size());
     for (DWORD i = 0; i < 4; ++i) {
@@ -58,7 +69,8 @@ TEST(HookModuleImage, SharedSectionIsInitialisedReadWriteShared)
     ASSERT_NE(nullptr, section);
     EXPECT_EQ(0xD0000040u, section->Characteristics);
     EXPECT_GE(section->Misc.VirtualSize, sizeof(SharedValues));
-    EXPECT_GE(section->SizeOfRawData, sizeof(SharedValues)) << "the values must be initialised data";
+    EXPECT_GE(section->SizeOfRawData, sizeof(SharedValues))
+        << "the values must be initialised data";
 }
 
 TEST(HookModuleImage, OnlyResourceIsTheManifestWithIdTwo)
@@ -82,7 +94,8 @@ TEST(HookModuleImage, ImportsNoRuntimeLibraryDlls)
 // ---------------------------------------------------------------------------
 // The exported functions' results and the shared values behind them.
 
-class HookState : public testing::Test {
+class HookState : public testing::Test
+{
 protected:
     void TearDown() override { NZarvo_NWindowX64DLL_Unregister(); }
     NotificationWindow notifications_;
@@ -153,14 +166,20 @@ TEST_F(HookState, RegisterAcceptsNullAndStaleWindows)
 // ---------------------------------------------------------------------------
 // Notifications about the windows of a second process.
 
-enum Role { Target, Child };
+enum Role
+{
+    Target,
+    Child
+};
 
-struct Expected {
+struct Expected
+{
     UINT message;
     Role window;
 };
 
-class HookNotifications : public testing::Test {
+class HookNotifications : public testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -192,7 +211,8 @@ protected:
     NotificationWindow notifications_;
 };
 
-struct SequenceStep {
+struct SequenceStep
+{
     const char* what;
     UINT command;
     WPARAM wParam;
@@ -208,18 +228,32 @@ TEST_F(HookNotifications, WindowLifeArrivesAsTheExpectedSequence)
         {"size", TargetSize, 320, 240, {{NotifyWindowPosChanged, Target}}},
         {"z-order only", TargetZOrderOnly, 0, 0, {}},
         {"move child", TargetMoveChild, 0, 0, {}},
-        {"size/move loop", TargetSizeMoveMessages, 0, 0,
-         {{NotifyEnterSizeMove, Target}, {NotifyWindowMoving, Target}, {NotifyExitSizeMove, Target}}},
+        {"size/move loop",
+         TargetSizeMoveMessages,
+         0,
+         0,
+         {{NotifyEnterSizeMove, Target},
+          {NotifyWindowMoving, Target},
+          {NotifyExitSizeMove, Target}}},
         {"hide", TargetHide, 0, 0, {{NotifyWindowPosChanged, Target}}},
-        {"show without move or size", TargetShowWithoutMoveOrSize, 0, 0, {{NotifyWindowPosChanged, Target}}},
-        {"record names another window", TargetPosChangedForChild, 0, 0, {{NotifyWindowPosChanged, Child}}},
+        {"show without move or size",
+         TargetShowWithoutMoveOrSize,
+         0,
+         0,
+         {{NotifyWindowPosChanged, Target}}},
+        {"record names another window",
+         TargetPosChangedForChild,
+         0,
+         0,
+         {{NotifyWindowPosChanged, Child}}},
         {"record missing", TargetPosChangedWithoutRecord, 0, 0, {}},
     };
     for (const SequenceStep& step : steps) {
         std::vector<Notification> expected;
         for (const Expected& e : step.expected)
             expected.push_back(Resolve({e})[0]);
-        EXPECT_EQ(Describe(expected), Describe(Run(step.command, step.wParam, step.lParam))) << step.what;
+        EXPECT_EQ(Describe(expected), Describe(Run(step.command, step.wParam, step.lParam)))
+            << step.what;
     }
 }
 
@@ -229,8 +263,9 @@ TEST_F(HookNotifications, DestroyIsTheLastNotification)
     std::vector<Notification> arrived = Run(TargetDestroy);
     ASSERT_FALSE(arrived.empty());
     EXPECT_EQ(Describe(Resolve({{NotifyWindowDestroyed, Target}})), Describe({arrived.back()}));
-    EXPECT_EQ(1, std::count_if(arrived.begin(), arrived.end(),
-                               [](const Notification& n) { return n.message == NotifyWindowDestroyed; }))
+    EXPECT_EQ(
+        1, std::count_if(arrived.begin(), arrived.end(),
+                         [](const Notification& n) { return n.message == NotifyWindowDestroyed; }))
         << "the child's destruction is not reported";
     EXPECT_TRUE(target_.WaitForExit(5000));
 }
@@ -242,7 +277,8 @@ TEST_F(HookNotifications, PositionChangeWithoutRecordLeavesTheProcessRunning)
     LRESULT faults = -1;
     EXPECT_TRUE(target_.Run(TargetGetFaultCount, 0, 0, &faults));
     EXPECT_EQ(0, faults) << "the hook must not touch a missing WINDOWPOS";
-    EXPECT_EQ(Describe(Resolve({{NotifyWindowPosChanged, Target}})), Describe(Run(TargetMove, 30, 40)));
+    EXPECT_EQ(Describe(Resolve({{NotifyWindowPosChanged, Target}})),
+              Describe(Run(TargetMove, 30, 40)));
 }
 
 TEST_F(HookNotifications, NothingArrivesWhileDisabled)
@@ -251,7 +287,8 @@ TEST_F(HookNotifications, NothingArrivesWhileDisabled)
     EXPECT_TRUE(Run(TargetShow).empty());
     EXPECT_TRUE(Run(TargetSizeMoveMessages).empty());
     NZarvo_NWindowX64DLL_EnableWindowHook();
-    EXPECT_EQ(Describe(Resolve({{NotifyWindowPosChanged, Target}})), Describe(Run(TargetMove, 50, 60)));
+    EXPECT_EQ(Describe(Resolve({{NotifyWindowPosChanged, Target}})),
+              Describe(Run(TargetMove, 50, 60)));
 }
 
 TEST_F(HookNotifications, RegisterAloneLeavesNotificationsOff)
@@ -270,6 +307,38 @@ TEST_F(HookNotifications, NewerRegistrationReceivesTheNotifications)
     EXPECT_TRUE(Arrived().empty());
     EXPECT_EQ(Describe(Resolve({{NotifyWindowPosChanged, Target}})),
               Describe(newer.Collect({target_.Window(), target_.Child()})));
+}
+
+// Two applications registering at the same moment must not leave a hook that
+// no Unregister can reach: each would report every change once more.
+TEST_F(HookNotifications, RacingRegistrationsLeaveExactlyOneHook)
+{
+    const std::wstring prefix = L"zarvo hook race " + std::to_wstring(GetCurrentProcessId());
+    OwnedHandle ready(CreateSemaphoreW(nullptr, 0, 2, (prefix + L".ready").c_str()));
+    OwnedHandle done(CreateSemaphoreW(nullptr, 0, 2, (prefix + L".done").c_str()));
+    OwnedHandle go(CreateEventW(nullptr, TRUE, FALSE, (prefix + L".go").c_str()));
+    OwnedHandle stop(CreateEventW(nullptr, TRUE, FALSE, (prefix + L".stop").c_str()));
+    const std::wstring racer = L"hook_racer_fixture.exe \"" + prefix + L"\"";
+    ChildProcess first(racer), second(racer);
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.get(), 10000)) << "racer did not start";
+
+    SetEvent(go.get());
+    for (int i = 0; i < 200; ++i)
+        ASSERT_TRUE(target_.Run(TargetMove, 100 + (i % 2) * 50, 100))
+            << "the target stopped answering";
+    SetEvent(stop.get());
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done.get(), 10000)) << "racer did not finish";
+
+    // The racers stay alive, so a hook either of them leaked would still run.
+    ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(notifications_.Handle()));
+    NZarvo_NWindowX64DLL_EnableWindowHook();
+    Arrived();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(Describe(Resolve({{NotifyWindowPosChanged, Target}})),
+                  Describe(Run(TargetMove, 200 + i * 10, 120)))
+            << "move " << i;
 }
 
 TEST_F(HookNotifications, NotificationWindowNeverReportsOnItself)

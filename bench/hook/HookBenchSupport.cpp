@@ -1,0 +1,114 @@
+#include "bench/hook/HookBenchSupport.h"
+
+#include "bench/hook/HookBenchProtocol.h"
+
+#include <algorithm>
+
+double SecondsPerTick()
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return 1.0 / double(frequency.QuadPart);
+}
+
+LONGLONG Counter()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+Summary Summarise(std::vector<double> samples)
+{
+    if (samples.empty())
+        return {0, 0, 0, 0, 0, 0};
+    std::sort(samples.begin(), samples.end());
+    auto at = [&](double share) { return samples[size_t(share * double(samples.size() - 1))]; };
+    return {at(0.5), samples.front(), samples.back(), at(0.9), at(0.99), samples.size()};
+}
+
+const char* VariantName(int variant)
+{
+    static const char* const names[] = {"no hook", "pass-through", "ours disabled", "ours enabled"};
+    return names[variant];
+}
+
+Hooks::Hooks(HWND notifyWindow)
+    : notifyWindow_(notifyWindow), ours_(LoadLibraryW(L"zarvowindow1589x64.dll")),
+      passThrough_(LoadLibraryW(L"zarvo_passthrough_hook.dll"))
+{
+    if (ours_ != nullptr) {
+        register_ = reinterpret_cast<NZarvo_NWindowX64DLL_RegisterProc>(
+            GetProcAddress(ours_, "NZarvo_NWindowX64DLL_Register"));
+        unregister_ = reinterpret_cast<NZarvo_NWindowX64DLL_UnregisterProc>(
+            GetProcAddress(ours_, "NZarvo_NWindowX64DLL_Unregister"));
+        enable_ = reinterpret_cast<NZarvo_NWindowX64DLL_EnableWindowHookProc>(
+            GetProcAddress(ours_, "NZarvo_NWindowX64DLL_EnableWindowHook"));
+    }
+    if (passThrough_ != nullptr)
+        passThroughProc_ =
+            reinterpret_cast<HOOKPROC>(GetProcAddress(passThrough_, "PassThroughHookProc"));
+}
+
+Hooks::~Hooks()
+{
+    Apply(NoHook);
+}
+
+bool Hooks::Loaded() const
+{
+    return register_ && unregister_ && enable_ && passThroughProc_;
+}
+
+bool Hooks::Apply(HookVariant variant)
+{
+    if (passThroughHook_ != nullptr)
+        UnhookWindowsHookEx(passThroughHook_);
+    passThroughHook_ = nullptr;
+    if (unregister_ != nullptr)
+        unregister_();
+    switch (variant) {
+    case NoHook:
+        return true;
+    case PassThroughHook:
+        passThroughHook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, passThroughProc_, passThrough_, 0);
+        return passThroughHook_ != nullptr;
+    case OurHookDisabled:
+        return register_(notifyWindow_) == 0;
+    case OurHookEnabled:
+        return register_(notifyWindow_) == 0 && enable_() == 0;
+    default:
+        return false;
+    }
+}
+
+Worker::Worker(HWND benchWindow)
+{
+    std::wstring commandLine =
+        L"hook_bench_worker.exe " + std::to_wstring(reinterpret_cast<ULONG_PTR>(benchWindow));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process_)) {
+        process_ = PROCESS_INFORMATION();
+        return;
+    }
+    PumpUntil(20000, [&](const MSG& message) {
+        if (message.message != BenchWorkerReady)
+            return false;
+        window_ = reinterpret_cast<HWND>(message.lParam);
+        return true;
+    });
+}
+
+Worker::~Worker()
+{
+    if (process_.hProcess == nullptr)
+        return;
+    if (window_ != nullptr)
+        PostMessageW(window_, WorkerQuit, 0, 0);
+    if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0)
+        TerminateProcess(process_.hProcess, 1);
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "hook/zarvowindow1589x64.h"
+
+double SecondsPerTick();
+LONGLONG Counter();
+
+// Median, spread and tail of a set of samples.
+struct Summary
+{
+    double median, min, max, p90, p99;
+    size_t count;
+};
+Summary Summarise(std::vector<double> samples);
+
+// The four ways the desktop can be hooked while a message is measured.
+enum HookVariant
+{
+    NoHook,
+    PassThroughHook,
+    OurHookDisabled,
+    OurHookEnabled,
+    HookVariantCount
+};
+const char* VariantName(int variant);
+
+// Our DLL and the pass-through DLL, loaded into the bench and switched between.
+class Hooks
+{
+public:
+    explicit Hooks(HWND notifyWindow);
+    ~Hooks();
+    bool Loaded() const;
+    // Removes whatever hook is installed and installs the variant's.
+    bool Apply(HookVariant variant);
+
+private:
+    HWND notifyWindow_;
+    HMODULE ours_ = nullptr;
+    HMODULE passThrough_ = nullptr;
+    HOOKPROC passThroughProc_ = nullptr;
+    HHOOK passThroughHook_ = nullptr;
+    NZarvo_NWindowX64DLL_RegisterProc register_ = nullptr;
+    NZarvo_NWindowX64DLL_UnregisterProc unregister_ = nullptr;
+    NZarvo_NWindowX64DLL_EnableWindowHookProc enable_ = nullptr;
+};
+
+// A hooked worker process and its top-level window.
+class Worker
+{
+public:
+    explicit Worker(HWND benchWindow);
+    ~Worker();
+    Worker(const Worker&) = delete;
+    Worker& operator=(const Worker&) = delete;
+    HWND Window() const { return window_; }
+
+private:
+    PROCESS_INFORMATION process_ = {};
+    HWND window_ = nullptr;
+};
+
+// Takes messages from the bench thread's queue until `done` says so or the
+// deadline passes; returns false on the deadline.
+template <typename Done>
+bool PumpUntil(DWORD timeoutMs, Done done)
+{
+    const DWORD deadline = GetTickCount() + timeoutMs;
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (done(message))
+                return true;
+            DispatchMessageW(&message);
+        }
+        const LONG left = LONG(deadline - GetTickCount());
+        if (left <= 0)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(left), QS_ALLINPUT);
+    }
+}
+
+// The two measurements; each prints its own table.
+void MeasureMessageCost(Hooks& hooks, HWND benchWindow);
+void MeasureNotificationLatency(Hooks& hooks, HWND benchWindow);
