@@ -69,8 +69,8 @@ BOOL WINAPI FakeSetForeground(HWND hwnd)
 HWND WINAPI FakeFindWindow(LPCWSTR className, LPCWSTR windowName)
 {
     const std::wstring name = className == nullptr ? L"null" : className;
-    calls.push_back("Find(" + std::string(name.begin(), name.end()) +
-                    (windowName == nullptr ? ",null)" : ",title)"));
+    calls.push_back("Find(" + std::string(name.begin(), name.end())
+                    + (windowName == nullptr ? ",null)" : ",title)"));
     return Tray;
 }
 
@@ -82,18 +82,19 @@ DWORD WINAPI FakeThreadOf(HWND hwnd, LPDWORD processId)
 
 BOOL WINAPI FakeAttach(DWORD from, DWORD to, BOOL attach)
 {
-    calls.push_back("Attach(" + std::to_string(from) + "," + std::to_string(to) + "," +
-                    std::to_string(attach) + ")");
+    calls.push_back("Attach(" + std::to_string(from) + "," + std::to_string(to) + ","
+                    + std::to_string(attach) + ")");
     return attach ? script.attachResult : TRUE;
 }
 
 UINT WINAPI FakeSendInput(UINT count, LPINPUT inputs, int size)
 {
-    std::string text = "SendInput(" + std::to_string(count) + (size == sizeof(INPUT) ? "" : ",bad size");
+    std::string text =
+        "SendInput(" + std::to_string(count) + (size == sizeof(INPUT) ? "" : ",bad size");
     for (UINT i = 0; i < count; ++i) {
         const KEYBDINPUT& key = inputs[i].ki;
-        const bool alt = inputs[i].type == INPUT_KEYBOARD && key.wVk == VK_MENU && key.wScan == 0 &&
-                         key.time == 0 && key.dwExtraInfo == 0;
+        const bool alt = inputs[i].type == INPUT_KEYBOARD && key.wVk == VK_MENU && key.wScan == 0
+                         && key.time == 0 && key.dwExtraInfo == 0;
         if (!alt)
             text += ",not alt";
         else if (key.dwFlags == KEYEVENTF_EXTENDEDKEY)
@@ -108,8 +109,8 @@ UINT WINAPI FakeSendInput(UINT count, LPINPUT inputs, int size)
 }
 
 const NDetail::CForegroundPlatform fake = {
-    &FakeLock, &FakeGetForeground, &FakeSetForeground, &FakeFindWindow,
-    &FakeThreadOf, &FakeAttach, &FakeSendInput,
+    &FakeLock,     &FakeGetForeground, &FakeSetForeground, &FakeFindWindow,
+    &FakeThreadOf, &FakeAttach,        &FakeSendInput,
 };
 
 std::vector<std::string> Force(const CScript& given, HWND target = Target)
@@ -128,16 +129,16 @@ TEST(ForceForegroundSequence, TargetAlreadyInTheForeground)
 {
     CScript s;
     s.foreground = Target;
-    EXPECT_EQ((Calls{"Lock(2)", "GetForeground"}), Force(s));
+    EXPECT_EQ((Calls {"Lock(2)", "GetForeground"}), Force(s));
     s.foreground = nullptr;
-    EXPECT_EQ((Calls{"Lock(2)", "GetForeground"}), Force(s, nullptr));
+    EXPECT_EQ((Calls {"Lock(2)", "GetForeground"}), Force(s, nullptr));
 }
 
 TEST(ForceForegroundSequence, FirstTrySucceeds)
 {
     CScript s;
     s.setForegroundResults = {TRUE};
-    EXPECT_EQ((Calls{"Lock(2)", "GetForeground", "SetForeground(target)"}), Force(s));
+    EXPECT_EQ((Calls {"Lock(2)", "GetForeground", "SetForeground(target)"}), Force(s));
 }
 
 TEST(ForceForegroundSequence, SucceedsOnceAttached)
@@ -145,9 +146,14 @@ TEST(ForceForegroundSequence, SucceedsOnceAttached)
     CScript s;
     s.setForegroundResults = {FALSE, TRUE};
     const Calls expected = {
-        "Lock(2)",         "GetForeground",         "SetForeground(target)",
-        "Thread(target)",  "Thread(foreground)",    "Attach(32,16,1)",
-        "SetForeground(target)", "Attach(32,16,0)",
+        "Lock(2)",
+        "GetForeground",
+        "SetForeground(target)",
+        "Thread(target)",
+        "Thread(foreground)",
+        "Attach(32,16,1)",
+        "SetForeground(target)",
+        "Attach(32,16,0)",
     };
     EXPECT_EQ(expected, Force(s));
 }
@@ -157,9 +163,15 @@ TEST(ForceForegroundSequence, RefusedTwiceSendsTwoAltPresses)
     CScript s;
     s.setForegroundResults = {FALSE, FALSE, FALSE};
     const Calls expected = {
-        "Lock(2)",        "GetForeground",      "SetForeground(target)",
-        "Thread(target)", "Thread(foreground)", "Attach(32,16,1)",
-        "SetForeground(target)", "SendInput(4,down,up,down,up)", "SetForeground(target)",
+        "Lock(2)",
+        "GetForeground",
+        "SetForeground(target)",
+        "Thread(target)",
+        "Thread(foreground)",
+        "Attach(32,16,1)",
+        "SetForeground(target)",
+        "SendInput(4,down,up,down,up)",
+        "SetForeground(target)",
         "Attach(32,16,0)",
     };
     EXPECT_EQ(expected, Force(s));
@@ -171,8 +183,8 @@ TEST(ForceForegroundSequence, NoForegroundWindowUsesTheTaskbar)
     s.foreground = nullptr;
     s.setForegroundResults = {FALSE, TRUE};
     const Calls expected = {
-        "Lock(2)",        "GetForeground", "SetForeground(target)", "Find(Shell_TrayWnd,null)",
-        "Thread(target)", "Thread(tray)",  "Attach(48,16,1)",       "SetForeground(target)",
+        "Lock(2)",         "GetForeground", "SetForeground(target)", "Find(Shell_TrayWnd,null)",
+        "Thread(target)",  "Thread(tray)",  "Attach(48,16,1)",       "SetForeground(target)",
         "Attach(48,16,0)",
     };
     EXPECT_EQ(expected, Force(s));
@@ -344,8 +356,8 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam)
         const KBDLLHOOKSTRUCT& key = *reinterpret_cast<KBDLLHOOKSTRUCT*>(lParam);
         const bool alt = key.vkCode == VK_MENU || key.vkCode == VK_LMENU || key.vkCode == VK_RMENU;
         if ((key.flags & LLKHF_INJECTED) != 0)
-            injectedKeys.push_back(std::string(alt ? "alt " : "other ") +
-                                   ((key.flags & LLKHF_UP) != 0 ? "up" : "down"));
+            injectedKeys.push_back(std::string(alt ? "alt " : "other ")
+                                   + ((key.flags & LLKHF_UP) != 0 ? "up" : "down"));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -359,7 +371,8 @@ TEST_F(ForegroundActivation, RealAltPressesAreInjectedWhileAttached)
     const HWND remote = SharedFixture().Window(L"plain");
     NDetail::CForegroundPlatform platform = NDetail::GetRealForegroundPlatform();
     platform.setForegroundWindow = &RefuseForeground;
-    const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, &KeyboardHook, GetModuleHandleW(nullptr), 0);
+    const HHOOK hook =
+        SetWindowsHookExW(WH_KEYBOARD_LL, &KeyboardHook, GetModuleHandleW(nullptr), 0);
     ASSERT_NE(nullptr, hook);
     injectedKeys.clear();
 
@@ -367,7 +380,8 @@ TEST_F(ForegroundActivation, RealAltPressesAreInjectedWhileAttached)
     WaitUntil([] { return injectedKeys.size() >= 4; }, 3000);
     UnhookWindowsHookEx(hook);
 
-    EXPECT_EQ((std::vector<std::string>{"alt down", "alt up", "alt down", "alt up"}), injectedKeys);
+    EXPECT_EQ((std::vector<std::string> {"alt down", "alt up", "alt down", "alt up"}),
+              injectedKeys);
     EXPECT_EQ(0, GetAsyncKeyState(VK_MENU) & 0x8000) << "Alt left released";
     EXPECT_TRUE(NotAttached(foreground, remote));
 }
