@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "library/capture/DIBSurface.h"
+#include "library/capture/GdiOwners.h"
 #include "tests/capture/CaptureTestSupport.h"
 
 using namespace NLibrary::NWin32::NCapture;
@@ -11,8 +12,8 @@ namespace {
 
 struct CMemoryDC
 {
-    HDC dc = CreateCompatibleDC(nullptr);
-    ~CMemoryDC() { DeleteDC(dc); }
+    CUniqueMemoryDC owner {CreateCompatibleDC(nullptr)};
+    const HDC dc = owner.Get();
 };
 
 CDIBBitmapInfo BuildInfo(int32_t format, uint32_t width, int32_t height)
@@ -163,9 +164,7 @@ TEST(DIBSurface, DrawingLandsInTheSectionBottomUp)
     EXPECT_NE(original, GetCurrentObject(memory.dc, OBJ_BITMAP));
     // The top row of the picture is the last row in memory.
     RECT top = {0, 0, 4, 1};
-    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-    FillRect(memory.dc, &top, red);
-    DeleteObject(red);
+    FillRect(memory.dc, &top, CUniqueGdiObject<HBRUSH>(CreateSolidBrush(RGB(255, 0, 0))).Get());
     GdiFlush();
     surface.DetachFromDC();
     EXPECT_FALSE(surface.IsAttached());
