@@ -253,7 +253,6 @@ public:
     }
 
     uint32_t GetCapacity() const { return capacity; }
-    uint32_t GetGrowBy() const { return growBy; }
 
 private:
     static T* AllocateBlock(uint32_t count)
