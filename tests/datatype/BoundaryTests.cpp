@@ -7,6 +7,7 @@
 #include "library/datatype/array/Array.h"
 #include "library/datatype/path/Path.h"
 #include "library/datatype/string/StringBuffer.h"
+#include "tests/common/Text.h"
 #include "tests/datatype/GuardedMemory.h"
 
 // Every operation is driven to the edge of its storage with the storage's end
@@ -17,6 +18,7 @@
 using namespace NLibrary::NDatatype;
 using namespace NDatatypeTests;
 using NString::IStringBuffer;
+using NTestSupport::TextOf;
 
 namespace {
 
@@ -26,12 +28,6 @@ std::wstring Letters(size_t count)
     for (size_t i = 0; i < count; ++i)
         text += wchar_t(L'A' + i % 26);
     return text;
-}
-
-std::wstring TextOf(const NString::IString& s)
-{
-    const wchar_t* p = nullptr;
-    return s.GetString(&p) == 0 ? std::wstring(p) : std::wstring(L"<no text>");
 }
 
 // Runs every writing operation of a fixed buffer at its capacity C; check()
@@ -94,7 +90,8 @@ void ExpectAutoBufferStaysInside()
     ASSERT_EQ(0u, guarded->GetString(&p));
     const unsigned char* storageEnd = reinterpret_cast<const unsigned char*>(p + N + 1);
     const unsigned char* objectEnd = guarded.Bytes() + sizeof(NString::CAutoStringBuffer<N>);
-    ASSERT_EQ(objectEnd, storageEnd + 6 + sizeof(uint32_t) + 4) << "layout assumed by this test changed";
+    ASSERT_EQ(objectEnd, storageEnd + 6 + sizeof(uint32_t) + 4)
+        << "layout assumed by this test changed";
     FillToTheBrim(*guarded, true, [&] {
         EXPECT_TRUE(IsCanaryIntact(storageEnd, storageEnd + 6));
         EXPECT_TRUE(IsCanaryIntact(objectEnd - 4, objectEnd));

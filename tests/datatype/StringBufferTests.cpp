@@ -3,18 +3,12 @@
 #include <string>
 
 #include "library/datatype/string/StringBuffer.h"
+#include "tests/common/Text.h"
 
 using namespace NLibrary::NDatatype::NString;
+using NTestSupport::TextOf;
 
 namespace {
-
-std::wstring TextOf(const IString& s)
-{
-    const wchar_t* p = nullptr;
-    if (s.GetString(&p) != 0)
-        return L"<no text>";
-    return std::wstring(p);
-}
 
 // The text and the cached length agree, and the text is terminated at it.
 void ExpectText(const IString& s, const std::wstring& expected)
