@@ -123,82 +123,71 @@ std::vector<std::string> Force(const CScript& given, HWND target = Target)
 
 using Calls = std::vector<std::string>;
 
+struct SSequence
+{
+    const char* name;
+    HWND foreground;
+    const char* setForegroundResults;  // one letter a call: T for TRUE, F for FALSE
+    BOOL attachResult;
+    HWND target;
+    Calls expected;
+};
+
+Calls UntilTheForegroundIsKnown()
+{
+    return {"Lock(2)", "GetForeground"};
+}
+
+Calls UntilTheAttach()
+{
+    return {"Lock(2)",        "GetForeground",      "SetForeground(target)",
+            "Thread(target)", "Thread(foreground)", "Attach(32,16,1)"};
+}
+
+Calls Joined(Calls first, const Calls& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
 }  // namespace
 
-TEST(ForceForegroundSequence, TargetAlreadyInTheForeground)
+TEST(ForceForegroundSequence, CallsThePlatformInItsOrder)
 {
-    CScript s;
-    s.foreground = Target;
-    EXPECT_EQ((Calls {"Lock(2)", "GetForeground"}), Force(s));
-    s.foreground = nullptr;
-    EXPECT_EQ((Calls {"Lock(2)", "GetForeground"}), Force(s, nullptr));
-}
-
-TEST(ForceForegroundSequence, FirstTrySucceeds)
-{
-    CScript s;
-    s.setForegroundResults = {TRUE};
-    EXPECT_EQ((Calls {"Lock(2)", "GetForeground", "SetForeground(target)"}), Force(s));
-}
-
-TEST(ForceForegroundSequence, SucceedsOnceAttached)
-{
-    CScript s;
-    s.setForegroundResults = {FALSE, TRUE};
-    const Calls expected = {
-        "Lock(2)",
-        "GetForeground",
-        "SetForeground(target)",
-        "Thread(target)",
-        "Thread(foreground)",
-        "Attach(32,16,1)",
-        "SetForeground(target)",
-        "Attach(32,16,0)",
+    // Each row sets the foreground window and the results of the platform
+    // calls, and compares the calls made with the expected ones.
+    const auto Expect = [](const SSequence& c) {
+        CScript script;
+        script.foreground = c.foreground;
+        for (const char* r = c.setForegroundResults; *r != 0; ++r)
+            script.setForegroundResults.push_back(*r == 'T' ? TRUE : FALSE);
+        script.attachResult = c.attachResult;
+        EXPECT_EQ(c.expected, Force(script, c.target)) << c.name;
     };
-    EXPECT_EQ(expected, Force(s));
-}
-
-TEST(ForceForegroundSequence, RefusedTwiceSendsTwoAltPresses)
-{
-    CScript s;
-    s.setForegroundResults = {FALSE, FALSE, FALSE};
-    const Calls expected = {
-        "Lock(2)",
-        "GetForeground",
-        "SetForeground(target)",
-        "Thread(target)",
-        "Thread(foreground)",
-        "Attach(32,16,1)",
-        "SetForeground(target)",
-        "SendInput(4,down,up,down,up)",
-        "SetForeground(target)",
-        "Attach(32,16,0)",
-    };
-    EXPECT_EQ(expected, Force(s));
-}
-
-TEST(ForceForegroundSequence, NoForegroundWindowUsesTheTaskbar)
-{
-    CScript s;
-    s.foreground = nullptr;
-    s.setForegroundResults = {FALSE, TRUE};
-    const Calls expected = {
-        "Lock(2)",         "GetForeground", "SetForeground(target)", "Find(Shell_TrayWnd,null)",
-        "Thread(target)",  "Thread(tray)",  "Attach(48,16,1)",       "SetForeground(target)",
-        "Attach(48,16,0)",
-    };
-    EXPECT_EQ(expected, Force(s));
-}
-
-TEST(ForceForegroundSequence, RefusedAttachEndsTheAttempt)
-{
-    CScript s;
-    s.attachResult = FALSE;
-    const Calls expected = {
-        "Lock(2)",        "GetForeground",      "SetForeground(target)",
-        "Thread(target)", "Thread(foreground)", "Attach(32,16,1)",
-    };
-    EXPECT_EQ(expected, Force(s));
+    Expect({"target already in the foreground", Target, "", TRUE, Target,
+            UntilTheForegroundIsKnown()});
+    Expect({"no foreground window and no target", nullptr, "", TRUE, nullptr,
+            UntilTheForegroundIsKnown()});
+    Expect({"first try succeeds",
+            Foreground,
+            "T",
+            TRUE,
+            Target,
+            {"Lock(2)", "GetForeground", "SetForeground(target)"}});
+    Expect({"succeeds once attached", Foreground, "FT", TRUE, Target,
+            Joined(UntilTheAttach(), {"SetForeground(target)", "Attach(32,16,0)"})});
+    Expect({"refused twice sends two Alt presses", Foreground, "FFF", TRUE, Target,
+            Joined(UntilTheAttach(), {"SetForeground(target)", "SendInput(4,down,up,down,up)",
+                                      "SetForeground(target)", "Attach(32,16,0)"})});
+    Expect({"no foreground window uses the taskbar",
+            nullptr,
+            "FT",
+            TRUE,
+            Target,
+            {"Lock(2)", "GetForeground", "SetForeground(target)", "Find(Shell_TrayWnd,null)",
+             "Thread(target)", "Thread(tray)", "Attach(48,16,1)", "SetForeground(target)",
+             "Attach(48,16,0)"}});
+    Expect({"a refused attach ends the attempt", Foreground, "", FALSE, Target, UntilTheAttach()});
 }
 
 // --- the real platform -----------------------------------------------------------
