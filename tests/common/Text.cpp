@@ -20,4 +20,12 @@ std::wstring TextOf(const NLibrary::NDatatype::NPath::IPath& path)
     return path.GetString(&p) == 0 ? std::wstring(p) : std::wstring(NoText);
 }
 
+std::wstring Letters(size_t count, wchar_t first)
+{
+    std::wstring text;
+    for (size_t i = 0; i < count; ++i)
+        text += wchar_t(first + i % 26);
+    return text;
+}
+
 }  // namespace NTestSupport

@@ -14,4 +14,8 @@ namespace NTestSupport {
 std::wstring TextOf(const NLibrary::NDatatype::NString::IString& text);
 std::wstring TextOf(const NLibrary::NDatatype::NPath::IPath& path);
 
+// count letters of the alphabet in turn, from first on, so that a cut or a
+// shifted text shows where it went wrong.
+std::wstring Letters(size_t count, wchar_t first = L'a');
+
 }  // namespace NTestSupport

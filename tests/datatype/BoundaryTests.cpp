@@ -18,17 +18,10 @@
 using namespace NLibrary::NDatatype;
 using namespace NDatatypeTests;
 using NString::IStringBuffer;
+using NTestSupport::Letters;
 using NTestSupport::TextOf;
 
 namespace {
-
-std::wstring Letters(size_t count)
-{
-    std::wstring text;
-    for (size_t i = 0; i < count; ++i)
-        text += wchar_t(L'A' + i % 26);
-    return text;
-}
 
 // The writing operations of a fixed buffer at its capacity C, as steps whose
 // texts and counts are given relative to C. The auto buffer refuses an append

@@ -7,6 +7,7 @@
 #include "tests/common/Text.h"
 
 using namespace NLibrary::NDatatype::NString;
+using NTestSupport::Letters;
 using NTestSupport::TextOf;
 
 // The writable strings, driven through their interface by tables of steps:
@@ -21,14 +22,6 @@ void ExpectText(const IString& s, const std::wstring& expected)
 {
     EXPECT_EQ(expected, TextOf(s));
     EXPECT_EQ(expected.size(), s.GetLength());
-}
-
-std::wstring Letters(size_t count)
-{
-    std::wstring text;
-    for (size_t i = 0; i < count; ++i)
-        text += wchar_t(L'a' + i % 26);
-    return text;
 }
 
 enum Operation
