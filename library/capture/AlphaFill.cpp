@@ -39,7 +39,8 @@ void ForEachElement(uint32_t stride, const CAlphaRect& rect, int64_t last, TVisi
         return;
     }
     const int64_t firstRow = std::max<int64_t>(rect.top, CeilDiv(-right, stride));
-    const int64_t lastRow = std::min<int64_t>(int64_t(rect.bottom) - 1, FloorDiv(last - left, stride));
+    const int64_t lastRow =
+        std::min<int64_t>(int64_t(rect.bottom) - 1, FloorDiv(last - left, stride));
     if (firstRow > lastRow)
         return;
     // Rows at least a stride wide run into each other: one stretch of elements.
@@ -54,7 +55,8 @@ void ForEachElement(uint32_t stride, const CAlphaRect& rect, int64_t last, TVisi
 template <typename TElement>
 void FillAlpha(CDIBSurface* surface, uint32_t stride, const CAlphaRect& rect, TElement bits)
 {
-    if (surface == nullptr || !surface->IsValid() || surface->GetBytesPerPixel() != sizeof(TElement))
+    if (surface == nullptr || !surface->IsValid()
+        || surface->GetBytesPerPixel() != sizeof(TElement))
         return;
     TElement* elements = static_cast<TElement*>(surface->GetBits());
     // The section's rows are padded to 4 bytes: a 16-bit surface of odd width

@@ -2,27 +2,11 @@
 
 #include <windows.h>
 
+#include "library/synchronization/UniqueHandle.h"
+
 namespace NLibrary { namespace NWin32 { namespace NCapture {
 
 namespace {
-
-class CFileHandle
-{
-public:
-    explicit CFileHandle(HANDLE handle) : handle(handle) {}
-    ~CFileHandle()
-    {
-        if (handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-    }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-
-    HANDLE Get() const { return handle; }
-
-private:
-    HANDLE handle;
-};
 
 bool WriteAll(HANDLE file, const void* data, uint64_t bytes)
 {
@@ -66,9 +50,9 @@ uint32_t WriteBitmapFile(const wchar_t* path, const CDIBSurface& surface, uint32
 
     bool written = false;
     {
-        CFileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.Get() == INVALID_HANDLE_VALUE)
+        const NSynchronization::CUniqueHandle file(CreateFileW(
+            path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.IsValid())
             return 1;
         written = WriteAll(file.Get(), &fileHeader, sizeof(fileHeader))
                   && WriteAll(file.Get(), &infoHeader, sizeof(infoHeader))

@@ -1,5 +1,7 @@
 #include "library/capture/DIBSurface.h"
 
+#include <cstring>
+
 #include "library/capture/SectionView.h"
 
 namespace NLibrary { namespace NWin32 { namespace NCapture {
@@ -17,6 +19,23 @@ uint16_t GetDIBBytesPerPixel(int32_t format)
     }
 }
 
+namespace {
+
+// Red, green and blue masks of the 16-bit formats; null for a format that
+// needs none (BI_RGB).
+const DWORD* GetBitfieldMasks(int32_t format)
+{
+    static const DWORD rgb565[3] = {0xF800, 0x07E0, 0x001F};
+    static const DWORD rgb555[3] = {0x7C00, 0x03E0, 0x001F};
+    if (format == DIBFormatRGB565)
+        return rgb565;
+    if (format == DIBFormatRGB555)
+        return rgb555;
+    return nullptr;
+}
+
+}  // namespace
+
 uint64_t GetDIBRowBytes(uint16_t bytesPerPixel, uint32_t width)
 {
     return (uint64_t(bytesPerPixel) * width + 3) & ~uint64_t(3);
@@ -24,8 +43,8 @@ uint64_t GetDIBRowBytes(uint16_t bytesPerPixel, uint32_t width)
 
 CDIBSurface::CDIBSurface()
     : state(0), section(nullptr), pixels(nullptr), attached(0), dc(nullptr), bitmap(nullptr),
-      previousObject(nullptr), capacityWidth(0), capacityHeight(0), bitmapWidth(0),
-      bitmapHeight(0), bytesPerPixel(0), format(0)
+      previousObject(nullptr), capacityWidth(0), capacityHeight(0), bitmapWidth(0), bitmapHeight(0),
+      bytesPerPixel(0), format(0)
 {
 }
 
@@ -53,7 +72,8 @@ uint32_t CDIBSurface::SetUp(uint32_t width, uint32_t height, int32_t newFormat, 
     return 0;
 }
 
-uint32_t CDIBSurface::Create(uint32_t width, uint32_t height, int32_t newFormat, const wchar_t* name)
+uint32_t CDIBSurface::Create(uint32_t width, uint32_t height, int32_t newFormat,
+                             const wchar_t* name)
 {
     return SetUp(width, height, newFormat,
                  [name](CSectionView& view, uint64_t bytes) { return view.Create(bytes, name); });
@@ -99,23 +119,10 @@ uint32_t CDIBSurface::BuildBitmapInfo(CDIBBitmapInfo& info, uint32_t width, int3
     header.biHeight = height;
     header.biPlanes = 1;
     header.biBitCount = WORD(bytesPerPixel * 8);
-    switch (format) {
-    case DIBFormatRGB565:
-        header.biCompression = BI_BITFIELDS;
-        info.masks[0] = 0xF800;
-        info.masks[1] = 0x07E0;
-        info.masks[2] = 0x001F;
-        break;
-    case DIBFormatRGB555:
-        header.biCompression = BI_BITFIELDS;
-        info.masks[0] = 0x7C00;
-        info.masks[1] = 0x03E0;
-        info.masks[2] = 0x001F;
-        break;
-    default:
-        header.biCompression = BI_RGB;
-        break;
-    }
+    const DWORD* masks = GetBitfieldMasks(format);
+    header.biCompression = masks != nullptr ? BI_BITFIELDS : BI_RGB;
+    if (masks != nullptr)
+        memcpy(info.masks, masks, sizeof(info.masks));
     // A top-down DIB (negative height) has as many rows as a bottom-up one.
     const uint32_t rows = height < 0 ? 0u - uint32_t(height) : uint32_t(height);
     header.biSizeImage = (((uint32_t(header.biBitCount) * width + 31) >> 3) & ~3u) * rows;

@@ -65,7 +65,6 @@ public:
     void DetachFromDC();
 
     uint16_t GetBytesPerPixel() const { return bytesPerPixel; }
-    HANDLE GetSection() const { return section; }
     bool IsAttached() const { return state == 1 && attached == 1; }
     int32_t GetBitmapWidth() const { return bitmapWidth; }
     int32_t GetBitmapHeight() const { return bitmapHeight; }

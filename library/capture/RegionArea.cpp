@@ -1,5 +1,6 @@
 #include "library/capture/RegionArea.h"
 
+#include "library/capture/GdiOwners.h"
 #include "library/capture/RegionData.h"
 #include "library/window/WindowQueries.h"
 
@@ -28,7 +29,7 @@ void WorkspaceToScreen(HWND window, RECT& rect)
 // be read. The bounds are returned in screen coordinates.
 bool GetScreenBounds(HWND window, RECT& bounds)
 {
-    if (IsWindow(window) != TRUE || GetWindowBounds(window, &bounds) != 0)
+    if (!NWindow::IsValidWindow(window) || GetWindowBounds(window, &bounds) != 0)
         return false;
     const NWindow::WindowShowState showState = NWindow::GetWindowShowState(window);
     if (showState == NWindow::Minimized || showState == NWindow::Hidden)
@@ -44,10 +45,24 @@ void SubtractWindowsAbove(HWND window, HRGN region)
         RECT bounds;
         if (IsWindowVisible(above) != TRUE || !GetScreenBounds(above, bounds))
             continue;
-        HRGN cover = CreateRectRgn(bounds.left, bounds.top, bounds.right, bounds.bottom);
-        CombineRgn(region, region, cover, RGN_DIFF);
-        DeleteObject(cover);
+        const CUniqueGdiObject<HRGN> cover(
+            CreateRectRgn(bounds.left, bounds.top, bounds.right, bounds.bottom));
+        CombineRgn(region, region, cover.Get(), RGN_DIFF);
     }
+}
+
+// The frame of both window measures: the gate, and a copy of the window region
+// (none: area 0) that measure may change and that is deleted afterwards.
+template <typename TMeasure>
+uint32_t MeasureWindowRegion(HWND window, TMeasure measure)
+{
+    RECT bounds;
+    if (!GetScreenBounds(window, bounds))
+        return 0;
+    const CUniqueGdiObject<HRGN> region(CreateRectRgn(0, 0, 0, 0));
+    if (!region.IsValid() || NWindow::GetWindowRegion(window, region.Get()) != 0)
+        return 0;
+    return measure(region.Get(), bounds);
 }
 
 }  // namespace
@@ -67,15 +82,8 @@ uint32_t GetRegionArea(HRGN region)
 
 uint32_t GetWindowRegionArea(HWND window)
 {
-    RECT bounds;
-    if (!GetScreenBounds(window, bounds))
-        return 0;
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    if (region == nullptr)
-        return 0;
-    const uint32_t area = GetWindowRgn(window, region) != ERROR ? GetRegionArea(region) : 0;
-    DeleteObject(region);
-    return area;
+    return MeasureWindowRegion(window,
+                               [](HRGN region, const RECT&) { return GetRegionArea(region); });
 }
 
 // The window region is relative to the window's top-left corner while the
@@ -85,20 +93,11 @@ uint32_t GetWindowRegionArea(HWND window)
 // above it, just as GetWindowBounds reports them.
 uint32_t GetVisibleWindowRegionArea(HWND window)
 {
-    RECT bounds;
-    if (!GetScreenBounds(window, bounds))
-        return 0;
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    if (region == nullptr)
-        return 0;
-    uint32_t area = 0;
-    if (GetWindowRgn(window, region) != ERROR) {
+    return MeasureWindowRegion(window, [window](HRGN region, const RECT& bounds) {
         OffsetRgn(region, bounds.left, bounds.top);
         SubtractWindowsAbove(window, region);
-        area = GetRegionArea(region);
-    }
-    DeleteObject(region);
-    return area;
+        return GetRegionArea(region);
+    });
 }
 
 }}}  // namespace NLibrary::NWin32::NCapture

@@ -7,9 +7,9 @@ uint32_t CSectionView::Create(uint64_t bytes, const wchar_t* name)
     Reset();
     if (bytes == 0 || bytes > SIZE_MAX)
         return 1;
-    section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
-                                 DWORD(bytes >> 32), DWORD(bytes), name);
-    if (section == nullptr)
+    section.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                     DWORD(bytes >> 32), DWORD(bytes), name));
+    if (!section.IsValid())
         return 1;
     // An existing object of that name may be of another size and belongs to
     // someone else.
@@ -25,15 +25,15 @@ uint32_t CSectionView::Open(const wchar_t* name, uint64_t bytes)
     Reset();
     if (name == nullptr || bytes == 0 || bytes > SIZE_MAX)
         return 1;
-    section = OpenFileMappingW(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, name);
-    if (section == nullptr)
+    section.Reset(OpenFileMappingW(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, name));
+    if (!section.IsValid())
         return 1;
     return Map(bytes);
 }
 
 uint32_t CSectionView::Map(uint64_t bytes)
 {
-    view = MapViewOfFile(section, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, SIZE_T(bytes));
+    view = MapViewOfFile(section.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, SIZE_T(bytes));
     if (view == nullptr) {
         Reset();
         return 1;
@@ -50,9 +50,8 @@ uint32_t CSectionView::Map(uint64_t bytes)
 
 void CSectionView::Detach(HANDLE* sectionOut, void** viewOut)
 {
-    *sectionOut = section;
+    *sectionOut = section.Release();
     *viewOut = view;
-    section = nullptr;
     view = nullptr;
 }
 
@@ -66,8 +65,7 @@ void CSectionView::Release(HANDLE section, void* view)
 
 void CSectionView::Reset()
 {
-    Release(section, view);
-    section = nullptr;
+    Release(section.Release(), view);
     view = nullptr;
 }
 

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "library/synchronization/UniqueHandle.h"
+
 namespace NLibrary { namespace NWin32 { namespace NCapture {
 
 class CSectionView
@@ -28,9 +30,6 @@ public:
     // read-write; fails when the section is smaller than that.
     uint32_t Open(const wchar_t* name, uint64_t bytes);
 
-    HANDLE GetSection() const { return section; }
-    void* GetView() const { return view; }
-
     // Hands handle and view over to the caller, who must later give them to
     // Release.
     void Detach(HANDLE* sectionOut, void** viewOut);
@@ -41,7 +40,7 @@ private:
     uint32_t Map(uint64_t bytes);
     void Reset();
 
-    HANDLE section = nullptr;
+    NSynchronization::CUniqueHandle section;
     void* view = nullptr;
 };
 

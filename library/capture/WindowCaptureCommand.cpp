@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "library/capture/AlphaFill.h"
+#include "library/capture/GdiOwners.h"
 #include "library/capture/RegionArea.h"
 #include "library/capture/RegionData.h"
 #include "library/datatype/string/StringBuffer.h"
@@ -59,6 +60,29 @@ CAlphaRect ToDIBRect(const RECT& r, uint32_t width, uint32_t height)
     return out;
 }
 
+// Keeps a surface selected into a memory DC for the span of one capture.
+class CSurfaceAttachment
+{
+public:
+    CSurfaceAttachment(CDIBSurface* surface, HDC dc, uint32_t width, uint32_t height)
+        : surface(surface), attached(surface->AttachToDC(dc, width, height) == 0)
+    {
+    }
+    ~CSurfaceAttachment()
+    {
+        if (attached)
+            surface->DetachFromDC();
+    }
+    CSurfaceAttachment(const CSurfaceAttachment&) = delete;
+    CSurfaceAttachment& operator=(const CSurfaceAttachment&) = delete;
+
+    bool IsAttached() const { return attached; }
+
+private:
+    CDIBSurface* surface;
+    bool attached;
+};
+
 }  // namespace
 
 CWindowCaptureCommand::CWindowCaptureCommand(HWND window, CDIBSurface* surface, uint32_t width,
@@ -75,26 +99,27 @@ HWND CWindowCaptureCommand::GetTargetWindow() const
 void CWindowCaptureCommand::Execute()
 {
     if (width == 0 || height == 0 || surface == nullptr
-        || (window != nullptr && IsWindow(window) != TRUE) || !surface->IsValid())
+        || (window != nullptr && !NWindow::IsValidWindow(window)) || !surface->IsValid())
         return;
-    HDC windowDC = GetDCEx(window, nullptr, DCX_WINDOW);
-    if (windowDC == nullptr)
+    // Declared in the order of acquisition, so that they are released in
+    // reverse: the surface is detached before its DC is deleted, and the
+    // memory DC goes before the window DC is given back.
+    const CUniqueWindowDC windowDC(window, GetDCEx(window, nullptr, DCX_WINDOW));
+    if (!windowDC.IsValid())
         return;
-    HDC memoryDC = CreateCompatibleDC(nullptr);
-    if (memoryDC != nullptr) {
-        if (surface->AttachToDC(memoryDC, width, height) == 0) {
-            if (NWindow::IsRightToLeftLayoutExStyle(NWindow::GetWindowExStyle(window)))
-                SetLayout(memoryDC, LAYOUT_RTL);
-            if (Draw(windowDC, memoryDC)) {
-                if (alphaMode != AlphaModeNone)
-                    PatchAlpha();
-                status = 0;
-            }
-            surface->DetachFromDC();
-        }
-        DeleteDC(memoryDC);
-    }
-    ReleaseDC(window, windowDC);
+    const CUniqueMemoryDC memoryDC(CreateCompatibleDC(nullptr));
+    if (!memoryDC.IsValid())
+        return;
+    const CSurfaceAttachment attachment(surface, memoryDC.Get(), width, height);
+    if (!attachment.IsAttached())
+        return;
+    if (NWindow::IsRightToLeftLayoutExStyle(NWindow::GetWindowExStyle(window)))
+        SetLayout(memoryDC.Get(), LAYOUT_RTL);
+    if (!Draw(windowDC.Get(), memoryDC.Get()))
+        return;
+    if (alphaMode != AlphaModeNone)
+        PatchAlpha();
+    status = 0;
 }
 
 bool CWindowCaptureCommand::ShouldPrint() const
@@ -112,7 +137,8 @@ bool CWindowCaptureCommand::Draw(HDC windowDC, HDC memoryDC)
 {
     if (!ShouldPrint())
         return BitBlt(memoryDC, 0, 0, int(width), int(height), windowDC, sourceX, sourceY,
-                      CopyRasterOperation) != 0;
+                      CopyRasterOperation)
+               != 0;
     // Only a window can print itself; not every platform reports that for a
     // null window.
     if (window == nullptr || PrintWindow(window, memoryDC, 0) == 0)
@@ -136,19 +162,18 @@ void CWindowCaptureCommand::PatchAlpha()
         painter.Fill(whole);
         return;
     }
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    if (region == nullptr)
+    const CUniqueGdiObject<HRGN> region(CreateRectRgn(0, 0, 0, 0));
+    if (!region.IsValid())
         return;
-    if (GetWindowRgn(window, region) == ERROR) {
+    if (NWindow::GetWindowRegion(window, region.Get()) != 0) {
         painter.Fill(whole);
-    } else {
-        CRegionData data;
-        if (data.Read(region) == 0) {
-            for (uint32_t i = 0; i < data.GetCount(); ++i)
-                painter.Fill(ToDIBRect(data.GetRects()[i], width, height));
-        }
+        return;
     }
-    DeleteObject(region);
+    CRegionData data;
+    if (data.Read(region.Get()) != 0)
+        return;
+    for (uint32_t i = 0; i < data.GetCount(); ++i)
+        painter.Fill(ToDIBRect(data.GetRects()[i], width, height));
 }
 
 }}}  // namespace NLibrary::NWin32::NCapture

@@ -9,6 +9,9 @@ HRESULT InitializeCOM()
     return CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_SPEED_OVER_MEMORY);
 }
 
-void UninitializeCOM() { CoUninitialize(); }
+void UninitializeCOM()
+{
+    CoUninitialize();
+}
 
 }}}  // namespace NLibrary::NWin32::NCOM

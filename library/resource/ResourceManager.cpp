@@ -20,12 +20,20 @@ uint32_t AssignPath(NDatatype::NPath::CAutoPathBuffer& target, const IString& te
 
 }  // namespace
 
-CResourceManager::CResourceNamespace::CResourceNamespace() : pathList(kGrowBy) {}
+CResourceManager::CResourceNamespace::CResourceNamespace() : pathList(kGrowBy)
+{
+}
 
 // The members go after the paths: path, pathList, then textBuffer.
-CResourceManager::CResourceNamespace::~CResourceNamespace() { ClearPaths(); }
+CResourceManager::CResourceNamespace::~CResourceNamespace()
+{
+    ClearPaths();
+}
 
-void CResourceManager::CResourceNamespace::ClearPaths() { pathList.Release(); }
+void CResourceManager::CResourceNamespace::ClearPaths()
+{
+    pathList.Release();
+}
 
 uint32_t CResourceManager::CResourceNamespace::SetName(const IString& name)
 {
@@ -63,9 +71,14 @@ bool CResourceManager::CResourceNamespace::ContainsPath(const IPath& other) cons
     return false;
 }
 
-CResourceManager::CResourceManager() : namespaces(kGrowBy) {}
+CResourceManager::CResourceManager() : namespaces(kGrowBy)
+{
+}
 
-CResourceManager::~CResourceManager() { DeleteNamespaces(); }
+CResourceManager::~CResourceManager()
+{
+    DeleteNamespaces();
+}
 
 void CResourceManager::DeleteNamespaces()
 {

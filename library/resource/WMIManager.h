@@ -1,7 +1,7 @@
 #pragma once
 
-#include <windows.h>
 #include <wbemcli.h>
+#include <windows.h>
 
 #include <cstdint>
 

@@ -11,19 +11,13 @@ const SClockSource& SystemClockSource()
     return source;
 }
 
-CHighResolutionTimer::CHighResolutionTimer() : CHighResolutionTimer(SystemClockSource()) {}
+CHighResolutionTimer::CHighResolutionTimer() : CHighResolutionTimer(SystemClockSource())
+{
+}
 
 CHighResolutionTimer::CHighResolutionTimer(const SClockSource& source)
-    : started(0),
-      usesPerformanceCounter(0),
-      frequency(0),
-      startCount(0),
-      lastCount(0),
-      updateCount(0),
-      delta(0.0f),
-      elapsed(0.0f),
-      rate(0.0f),
-      clock(&source)
+    : started(0), usesPerformanceCounter(0), frequency(0), startCount(0), lastCount(0),
+      updateCount(0), delta(0.0f), elapsed(0.0f), rate(0.0f), clock(&source)
 {
 }
 

@@ -8,9 +8,9 @@ namespace NLibrary { namespace NTiming {
 // built with another source, which is how the timer's arithmetic is tested.
 struct SClockSource
 {
-    BOOL (WINAPI* queryFrequency)(LARGE_INTEGER* frequency);
-    BOOL (WINAPI* queryCounter)(LARGE_INTEGER* count);
-    DWORD (WINAPI* millisecondCount)();
+    BOOL(WINAPI* queryFrequency)(LARGE_INTEGER* frequency);
+    BOOL(WINAPI* queryCounter)(LARGE_INTEGER* count);
+    DWORD(WINAPI* millisecondCount)();
 };
 
 const SClockSource& SystemClockSource();

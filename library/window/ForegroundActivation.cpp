@@ -49,8 +49,8 @@ namespace NDetail {
 const CForegroundPlatform& GetRealForegroundPlatform()
 {
     static const CForegroundPlatform platform = {
-        &LockSetForegroundWindow, &GetForegroundWindow, &SetForegroundWindow, &FindWindowW,
-        &GetWindowThreadProcessId, &AttachThreadInput, &SendInput,
+        &LockSetForegroundWindow,  &GetForegroundWindow, &SetForegroundWindow, &FindWindowW,
+        &GetWindowThreadProcessId, &AttachThreadInput,   &SendInput,
     };
     return platform;
 }
@@ -71,8 +71,10 @@ void ForceForegroundWindow(const CForegroundPlatform& platform, HWND target)
         return;
     if (!platform.setForegroundWindow(target)) {
         INPUT keys[4] = {
-            AltKey(KEYEVENTF_EXTENDEDKEY), AltKey(KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP),
-            AltKey(KEYEVENTF_EXTENDEDKEY), AltKey(KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP),
+            AltKey(KEYEVENTF_EXTENDEDKEY),
+            AltKey(KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP),
+            AltKey(KEYEVENTF_EXTENDEDKEY),
+            AltKey(KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP),
         };
         platform.sendInput(4, keys, sizeof(INPUT));
         platform.setForegroundWindow(target);

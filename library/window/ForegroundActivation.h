@@ -14,8 +14,8 @@
 namespace NLibrary { namespace NWin32 { namespace NWindow {
 
 const UINT RaiseFlags = SWP_NOSIZE | SWP_NOMOVE;
-const UINT PlacementFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOCOPYBITS |
-                            SWP_DEFERERASE;
+const UINT PlacementFlags =
+    SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOCOPYBITS | SWP_DEFERERASE;
 
 static_assert(RaiseFlags == 0x0003, "raise flags");
 static_assert(PlacementFlags == 0x210B, "placement flags");

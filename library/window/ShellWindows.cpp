@@ -2,6 +2,7 @@
 
 #include "library/datatype/string/StringBuffer.h"
 #include "library/window/WindowClassNames.h"
+#include "library/window/WindowQueries.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow {
 
@@ -15,20 +16,8 @@ bool DesktopListViewFound = false;
 
 namespace {
 
-const uint32_t ClassNameCapacity = 4096;
-using CClassNameBuffer = CAutoStringBuffer<ClassNameCapacity>;
-
-bool ReadClassName(HWND window, CClassNameBuffer& className)
-{
-    if (IsWindow(window) != TRUE)
-        return false;
-    wchar_t* area = nullptr;
-    if (className.GetBuffer(ClassNameCapacity, &area) != 0)
-        return false;
-    const int count = GetClassNameW(window, area, int(className.GetCapacity()));
-    className.ReleaseBuffer();
-    return count != 0;
-}
+// The class-name read of both callbacks keeps its buffer on the stack.
+using CClassNameBuffer = CAutoStringBuffer<4096>;
 
 // FindWindowExW with a class name constant; null when the text is unavailable.
 HWND FindFirstChild(HWND parent, const IString& className)
@@ -43,7 +32,7 @@ HWND FindFirstChild(HWND parent, const IString& className)
 
 uint32_t FindChildWindowByClass(HWND parent, const IString& className, HWND* child)
 {
-    if (child == nullptr || IsWindow(parent) != TRUE)
+    if (child == nullptr || !IsValidWindow(parent))
         return 1;
     const HWND found = FindFirstChild(parent, className);
     if (found == nullptr)
@@ -55,7 +44,7 @@ uint32_t FindChildWindowByClass(HWND parent, const IString& className, HWND* chi
 BOOL CALLBACK ShellDefViewEnumProc(HWND window, LPARAM)
 {
     CClassNameBuffer className;
-    if (!ReadClassName(window, className))
+    if (GetWindowClassName(window, className) != 0)
         return TRUE;
     if (!AreEqualIgnoreCase(className, ShellDefViewClassName))
         return TRUE;
@@ -67,12 +56,13 @@ BOOL CALLBACK ShellDefViewEnumProc(HWND window, LPARAM)
 BOOL CALLBACK DesktopListViewEnumProc(HWND window, LPARAM)
 {
     CClassNameBuffer className;
-    if (!ReadClassName(window, className) || !AreEqualIgnoreCase(className, WorkerWClassName))
+    if (GetWindowClassName(window, className) != 0
+        || !AreEqualIgnoreCase(className, WorkerWClassName))
         return TRUE;
-    if (IsWindow(window) != TRUE)
+    if (!IsValidWindow(window))
         return TRUE;
     const HWND view = FindFirstChild(window, ShellDefViewClassName);
-    if (view == nullptr || IsWindow(view) != TRUE)
+    if (view == nullptr || !IsValidWindow(view))
         return TRUE;
     const HWND list = FindFirstChild(view, ListViewClassName);
     if (list == nullptr)

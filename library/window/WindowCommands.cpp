@@ -38,7 +38,8 @@ void CloseShadowBelow(HWND window)
 
 }  // namespace
 
-uint32_t SetWindowPosIfValid(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags)
+uint32_t SetWindowPosIfValid(HWND window, HWND insertAfter, int x, int y, int cx, int cy,
+                             UINT flags)
 {
     if (!IsValidWindow(window))
         return 1;
@@ -182,13 +183,11 @@ void CRestoreWindowStateCommand::Execute()
         return;
     SetWindowExStyle(window, exStyle);
     SetWindowPosIfResponsive(window, nullptr, x, y, 0, 0, RestoreFlags);
-    if (IsLayeredExStyle(exStyle) && IsValidWindow(window)) {
-        BYTE currentAlpha = 0xFF;
-        DWORD layeredFlags = 0;
-        if (GetLayeredWindowAttributes(window, nullptr, &currentAlpha, &layeredFlags) &&
-            (layeredFlags & LWA_ALPHA) != 0)
-            SetLayeredAlpha(window, alpha);
-    }
+    // Only a window whose layered attributes carry an alpha gets the saved
+    // one back; a colour-key window keeps its transparency.
+    BYTE currentAlpha = 0;
+    if (IsLayeredExStyle(exStyle) && GetLayeredAlpha(window, &currentAlpha) == 0)
+        SetLayeredAlpha(window, alpha);
     status = 0;
 }
 

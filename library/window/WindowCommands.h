@@ -16,16 +16,16 @@ namespace NLibrary { namespace NWin32 { namespace NWindow {
 
 using NLibrary::NDatatype::NString::IString;
 
-const UINT ShowFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE |
-                       SWP_SHOWWINDOW | SWP_NOCOPYBITS;
-const UINT HideFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE |
-                       SWP_HIDEWINDOW | SWP_NOCOPYBITS;
-const UINT RestoreFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED |
-                          SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_ASYNCWINDOWPOS;
-const UINT TopmostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE |
-                          SWP_NOCOPYBITS | SWP_DEFERERASE;
-const UINT FullRedrawFlags = RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE | RDW_ALLCHILDREN |
-                             RDW_UPDATENOW | RDW_ERASENOW | RDW_FRAME;
+const UINT ShowFlags =
+    SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOCOPYBITS;
+const UINT HideFlags =
+    SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW | SWP_NOCOPYBITS;
+const UINT RestoreFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED
+                          | SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_ASYNCWINDOWPOS;
+const UINT TopmostFlags =
+    SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOCOPYBITS | SWP_DEFERERASE;
+const UINT FullRedrawFlags = RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE | RDW_ALLCHILDREN
+                             | RDW_UPDATENOW | RDW_ERASENOW | RDW_FRAME;
 
 static_assert(ShowFlags == 0x0157, "show flags");
 static_assert(HideFlags == 0x0197, "hide flags");
@@ -35,7 +35,8 @@ static_assert(FullRedrawFlags == 0x0787, "full redraw flags");
 
 // --- helpers -----------------------------------------------------------------
 
-uint32_t SetWindowPosIfValid(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+uint32_t SetWindowPosIfValid(HWND window, HWND insertAfter, int x, int y, int cx, int cy,
+                             UINT flags);
 // The hung test comes before the validity test, and a hung window gets no
 // further call at all.
 uint32_t SetWindowPosIfResponsive(HWND window, HWND insertAfter, int x, int y, int cx, int cy,

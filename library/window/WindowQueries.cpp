@@ -12,17 +12,12 @@ const uint32_t ClassNameCapacity = 4096;
 
 bool ReadPlacement(HWND hwnd, WINDOWPLACEMENT* placement)
 {
-    *placement = WINDOWPLACEMENT{};
+    *placement = WINDOWPLACEMENT {};
     placement->length = sizeof(WINDOWPLACEMENT);
     return GetWindowPlacement(hwnd, placement) == TRUE;
 }
 
 }  // namespace
-
-bool IsValidWindow(HWND hwnd)
-{
-    return IsWindow(hwnd) == TRUE;
-}
 
 LONG_PTR GetWindowExStyle(HWND hwnd)
 {

@@ -26,9 +26,8 @@ enum WindowShowState : uint32_t
     Unknown = 4,
 };
 
-bool IsValidWindow(HWND hwnd);
-
-// GetWindowStyle is declared in WindowStyle.h (it is shared with the hook).
+// IsValidWindow and GetWindowStyle are declared in WindowStyle.h (they are
+// shared with the hook).
 LONG_PTR GetWindowExStyle(HWND hwnd);
 // The previous extended style; 0 on failure or for a window that is gone.
 LONG_PTR SetWindowExStyle(HWND hwnd, LONG_PTR exStyle);
@@ -62,6 +61,6 @@ uint32_t GetWindowBounds(HWND hwnd, RECT* bounds);
 namespace NDetail {
 // The show state a visible window's placement show command stands for.
 WindowShowState ShowStateFromShowCommand(UINT showCommand);
-}
+}  // namespace NDetail
 
 }}}  // namespace NLibrary::NWin32::NWindow

@@ -2,9 +2,14 @@
 
 namespace NLibrary { namespace NWin32 { namespace NWindow {
 
+bool IsValidWindow(HWND hwnd)
+{
+    return IsWindow(hwnd) == TRUE;
+}
+
 LONG_PTR GetWindowStyle(HWND hwnd)
 {
-    if (IsWindow(hwnd) != TRUE)
+    if (!IsValidWindow(hwnd))
         return 0;
     return GetWindowLongPtrW(hwnd, GWL_STYLE);
 }

@@ -4,54 +4,14 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "tests/common/ChildProcess.h"
+
 namespace NCaptureTests {
-
-namespace {
-
-struct CHandle
-{
-    HANDLE handle = nullptr;
-    ~CHandle()
-    {
-        if (handle != nullptr && handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-    }
-};
-
-}  // namespace
 
 bool RunSectionReader(const std::wstring& arguments, std::string* output, DWORD* exitCode)
 {
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    CHandle readEnd, writeEnd;
-    if (!CreatePipe(&readEnd.handle, &writeEnd.handle, &inherit, 0))
-        return false;
-    SetHandleInformation(readEnd.handle, HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd.handle;
-    startup.hStdError = writeEnd.handle;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::wstring commandLine = L"section_reader_fixture.exe " + arguments;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(writeEnd.handle);
-    writeEnd.handle = nullptr;
-
-    output->clear();
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(readEnd.handle, chunk, sizeof(chunk), &got, nullptr) && got != 0)
-        output->append(chunk, got);
-    const bool finished = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
-    GetExitCodeProcess(process.hProcess, exitCode);
-    CloseHandle(process.hProcess);
-    return finished;
+    return NTestSupport::RunAndCollectOutput(L"section_reader_fixture.exe " + arguments, 30000,
+                                             output, exitCode);
 }
 
 std::vector<uint32_t> ReadPixelsByName(const wchar_t* name, int32_t format, uint32_t width,
@@ -80,15 +40,6 @@ std::wstring MakeSectionName(const wchar_t* purpose)
     name << L"Local\\CaptureTests-" << GetCurrentProcessId() << L'-' << purpose << L'-'
          << InterlockedIncrement(&counter);
     return name.str();
-}
-
-void PumpMessages()
-{
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
 }
 
 }  // namespace NCaptureTests

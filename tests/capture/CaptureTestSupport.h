@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/Wait.h"
+
 namespace NCaptureTests {
 
 // Runs section_reader_fixture.exe with the arguments; its standard output and
@@ -24,7 +26,6 @@ std::vector<uint32_t> ReadPixelsByName(const wchar_t* name, int32_t format, uint
 // A name for a section that no other test uses.
 std::wstring MakeSectionName(const wchar_t* purpose);
 
-// Processes sent and posted messages of this thread until none is left.
-void PumpMessages();
+using NTestSupport::PumpMessages;
 
 }  // namespace NCaptureTests

@@ -1,8 +1,11 @@
 #include "tests/capture/CaptureTestWindow.h"
 
+#include "library/capture/GdiOwners.h"
 #include "tests/capture/CaptureTestSupport.h"
 
 namespace NCaptureTests {
+
+using NLibrary::NWin32::NCapture::CUniqueGdiObject;
 
 namespace {
 
@@ -18,12 +21,12 @@ void FillHalves(HWND window, HDC dc, const CWindowState& state, bool printing)
     GetClientRect(window, &client);
     RECT left = client, right = client;
     left.right = right.left = (client.left + client.right) / 2;
-    HBRUSH first = CreateSolidBrush(printing ? state.colours.print : state.colours.screenLeft);
-    HBRUSH second = CreateSolidBrush(printing ? state.colours.print : state.colours.screenRight);
-    FillRect(dc, &left, first);
-    FillRect(dc, &right, second);
-    DeleteObject(first);
-    DeleteObject(second);
+    const CUniqueGdiObject<HBRUSH> first(
+        CreateSolidBrush(printing ? state.colours.print : state.colours.screenLeft));
+    const CUniqueGdiObject<HBRUSH> second(
+        CreateSolidBrush(printing ? state.colours.print : state.colours.screenRight));
+    FillRect(dc, &left, first.Get());
+    FillRect(dc, &right, second.Get());
 }
 
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -76,11 +79,13 @@ const wchar_t* RegisterClassOnce(const wchar_t* name)
 CCaptureTestWindow::CCaptureTestWindow(const RECT& bounds, const CWindowColours& colours,
                                        DWORD exStyle, const wchar_t* className)
 {
-    const wchar_t* name = RegisterClassOnce(className != nullptr ? className : L"CaptureTestWindow");
-    CWindowState* state = new CWindowState{colours, 0};
-    window = CreateWindowExW(exStyle | WS_EX_NOACTIVATE, name, L"capture test", WS_POPUP, bounds.left,
-                             bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
-                             nullptr, nullptr, GetModuleHandleW(nullptr), state);
+    const wchar_t* name =
+        RegisterClassOnce(className != nullptr ? className : L"CaptureTestWindow");
+    CWindowState* state = new CWindowState {colours, 0};
+    window =
+        CreateWindowExW(exStyle | WS_EX_NOACTIVATE, name, L"capture test", WS_POPUP, bounds.left,
+                        bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, nullptr,
+                        nullptr, GetModuleHandleW(nullptr), state);
     if (window == nullptr) {
         delete state;
         return;
@@ -99,20 +104,20 @@ CCaptureTestWindow::~CCaptureTestWindow()
 
 void CCaptureTestWindow::SetRegion(const RECT* rects, int count)
 {
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    CUniqueGdiObject<HRGN> region(CreateRectRgn(0, 0, 0, 0));
     for (int i = 0; i < count; ++i) {
-        HRGN part = CreateRectRgnIndirect(&rects[i]);
-        CombineRgn(region, region, part, RGN_OR);
-        DeleteObject(part);
+        const CUniqueGdiObject<HRGN> part(CreateRectRgnIndirect(&rects[i]));
+        CombineRgn(region.Get(), region.Get(), part.Get(), RGN_OR);
     }
-    SetWindowRgn(window, region, TRUE);  // the window owns the region now
+    SetWindowRgn(window, region.Release(), TRUE);  // the window owns the region now
     UpdateWindow(window);
     PumpMessages();
 }
 
 int CCaptureTestWindow::GetPaintCount() const
 {
-    const CWindowState* state = reinterpret_cast<const CWindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    const CWindowState* state =
+        reinterpret_cast<const CWindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     return state != nullptr ? state->paints : -1;
 }
 

@@ -42,7 +42,8 @@ const COLORREF Blue = RGB(0, 0, 255);
 // The 32-bit DIB value of a colour, without alpha.
 inline unsigned DIBValue(COLORREF colour)
 {
-    return (unsigned(GetRValue(colour)) << 16) | (unsigned(GetGValue(colour)) << 8) | GetBValue(colour);
+    return (unsigned(GetRValue(colour)) << 16) | (unsigned(GetGValue(colour)) << 8)
+           | GetBValue(colour);
 }
 
 }  // namespace NCaptureTests

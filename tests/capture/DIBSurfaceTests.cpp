@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "library/capture/DIBSurface.h"
+#include "library/capture/GdiOwners.h"
 #include "tests/capture/CaptureTestSupport.h"
 
 using namespace NLibrary::NWin32::NCapture;
@@ -11,8 +12,8 @@ namespace {
 
 struct CMemoryDC
 {
-    HDC dc = CreateCompatibleDC(nullptr);
-    ~CMemoryDC() { DeleteDC(dc); }
+    CUniqueMemoryDC owner {CreateCompatibleDC(nullptr)};
+    const HDC dc = owner.Get();
 };
 
 CDIBBitmapInfo BuildInfo(int32_t format, uint32_t width, int32_t height)
@@ -27,54 +28,45 @@ CDIBBitmapInfo BuildInfo(int32_t format, uint32_t width, int32_t height)
 
 }  // namespace
 
-TEST(BuildBitmapInfo, Argb32IsUncompressedWithoutMasks)
+TEST(BuildBitmapInfo, FillsTheHeaderAndMasksOfEachFormat)
 {
-    const CDIBBitmapInfo info = BuildInfo(DIBFormatARGB32, 3, 2);
-    EXPECT_EQ(40u, info.header.biSize);
-    EXPECT_EQ(3, info.header.biWidth);
-    EXPECT_EQ(2, info.header.biHeight);
-    EXPECT_EQ(1, info.header.biPlanes);
-    EXPECT_EQ(32, info.header.biBitCount);
-    EXPECT_EQ(DWORD(BI_RGB), info.header.biCompression);
-    EXPECT_EQ(24u, info.header.biSizeImage);
-    EXPECT_EQ(0, info.header.biXPelsPerMeter);
-    EXPECT_EQ(0, info.header.biYPelsPerMeter);
-    EXPECT_EQ(0u, info.header.biClrUsed);
-    EXPECT_EQ(0u, info.header.biClrImportant);
-    EXPECT_EQ(0u, info.masks[0]);
-    EXPECT_EQ(0u, info.masks[1]);
-    EXPECT_EQ(0u, info.masks[2]);
-}
-
-TEST(BuildBitmapInfo, Rgb565HasItsMasksAndPaddedRows)
-{
-    const CDIBBitmapInfo info = BuildInfo(DIBFormatRGB565, 3, 2);
-    EXPECT_EQ(16, info.header.biBitCount);
-    EXPECT_EQ(DWORD(BI_BITFIELDS), info.header.biCompression);
-    EXPECT_EQ(0xF800u, info.masks[0]);
-    EXPECT_EQ(0x07E0u, info.masks[1]);
-    EXPECT_EQ(0x001Fu, info.masks[2]);
-    EXPECT_EQ(16u, info.header.biSizeImage);
-}
-
-TEST(BuildBitmapInfo, Rgb555HasItsMasksAndPaddedRows)
-{
-    const CDIBBitmapInfo info = BuildInfo(DIBFormatRGB555, 5, 7);
-    EXPECT_EQ(16, info.header.biBitCount);
-    EXPECT_EQ(DWORD(BI_BITFIELDS), info.header.biCompression);
-    EXPECT_EQ(0x7C00u, info.masks[0]);
-    EXPECT_EQ(0x03E0u, info.masks[1]);
-    EXPECT_EQ(0x001Fu, info.masks[2]);
-    // Five pixels are 10 bytes, padded to 12.
-    EXPECT_EQ(84u, info.header.biSizeImage);
-    EXPECT_EQ(0u, BuildInfo(DIBFormatRGB555, 4, 7).header.biSizeImage % 8);
-}
-
-TEST(BuildBitmapInfo, TopDownHeightKeepsItsSignAndSize)
-{
-    const CDIBBitmapInfo info = BuildInfo(DIBFormatARGB32, 3, -2);
-    EXPECT_EQ(-2, info.header.biHeight);
-    EXPECT_EQ(24u, info.header.biSizeImage);
+    struct SInfo
+    {
+        const char* name;
+        int32_t format;
+        uint32_t width;
+        int32_t height;
+        WORD bitCount;
+        DWORD compression;
+        DWORD masks[3];
+        DWORD sizeImage;
+    };
+    const SInfo cases[] = {
+        {"32", DIBFormatARGB32, 3, 2, 32, BI_RGB, {0, 0, 0}, 24},
+        {"565 padded", DIBFormatRGB565, 3, 2, 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}, 16},
+        // Five pixels are 10 bytes, padded to 12.
+        {"555 padded", DIBFormatRGB555, 5, 7, 16, BI_BITFIELDS, {0x7C00, 0x03E0, 0x001F}, 84},
+        {"555 even", DIBFormatRGB555, 4, 7, 16, BI_BITFIELDS, {0x7C00, 0x03E0, 0x001F}, 56},
+        // A top-down DIB keeps the sign of its height and has as many rows.
+        {"32 top-down", DIBFormatARGB32, 3, -2, 32, BI_RGB, {0, 0, 0}, 24},
+    };
+    for (const SInfo& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CDIBBitmapInfo info = BuildInfo(c.format, c.width, c.height);
+        EXPECT_EQ(40u, info.header.biSize);
+        EXPECT_EQ(LONG(c.width), info.header.biWidth);
+        EXPECT_EQ(c.height, info.header.biHeight);
+        EXPECT_EQ(1, info.header.biPlanes);
+        EXPECT_EQ(c.bitCount, info.header.biBitCount);
+        EXPECT_EQ(c.compression, info.header.biCompression);
+        EXPECT_EQ(c.sizeImage, info.header.biSizeImage);
+        EXPECT_EQ(0, info.header.biXPelsPerMeter);
+        EXPECT_EQ(0, info.header.biYPelsPerMeter);
+        EXPECT_EQ(0u, info.header.biClrUsed);
+        EXPECT_EQ(0u, info.header.biClrImportant);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(c.masks[i], info.masks[i]) << "mask " << i;
+    }
 }
 
 TEST(DIBSurface, CreateSetsUpCapacityAndFormat)
@@ -163,9 +155,7 @@ TEST(DIBSurface, DrawingLandsInTheSectionBottomUp)
     EXPECT_NE(original, GetCurrentObject(memory.dc, OBJ_BITMAP));
     // The top row of the picture is the last row in memory.
     RECT top = {0, 0, 4, 1};
-    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-    FillRect(memory.dc, &top, red);
-    DeleteObject(red);
+    FillRect(memory.dc, &top, CUniqueGdiObject<HBRUSH>(CreateSolidBrush(RGB(255, 0, 0))).Get());
     GdiFlush();
     surface.DetachFromDC();
     EXPECT_FALSE(surface.IsAttached());

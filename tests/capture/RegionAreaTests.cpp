@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "library/capture/GdiOwners.h"
 #include "library/capture/RegionArea.h"
 #include "tests/capture/CaptureTestSupport.h"
 #include "tests/capture/CaptureTestWindow.h"
@@ -11,12 +12,21 @@ using NCaptureTests::CCaptureTestWindow;
 
 namespace {
 
-const NCaptureTests::CWindowColours Plain = {NCaptureTests::Red, NCaptureTests::Red, NCaptureTests::Blue};
+const NCaptureTests::CWindowColours Plain = {NCaptureTests::Red, NCaptureTests::Red,
+                                             NCaptureTests::Blue};
 
 // A 200 x 200 window at (100, 100) shaped as two 100 x 100 squares touching
 // at a corner: (0, 0)-(100, 100) and (100, 100)-(200, 200).
 const RECT ShapedBounds = {100, 100, 300, 300};
 const RECT TwoSquares[] = {{0, 0, 100, 100}, {100, 100, 200, 200}};
+
+HRGN UnionOf(const RECT& first, const RECT& second)
+{
+    const HRGN region = CreateRectRgnIndirect(&first);
+    const CUniqueGdiObject<HRGN> other(CreateRectRgnIndirect(&second));
+    CombineRgn(region, region, other.Get(), RGN_OR);
+    return region;
+}
 
 }  // namespace
 
@@ -24,18 +34,16 @@ TEST(RegionArea, SumsTheRectanglesOfARegion)
 {
     // 10 x 10 and 5 x 4 apart: GDI keeps them as three bands of rectangles,
     // whose areas still add up to the pixel count.
-    HRGN region = CreateRectRgn(0, 0, 10, 10);
-    HRGN second = CreateRectRgn(20, 0, 25, 4);
-    CombineRgn(region, region, second, RGN_OR);
-    EXPECT_EQ(120u, GetRegionArea(region));
-    DeleteObject(second);
+    CUniqueGdiObject<HRGN> region(CreateRectRgn(0, 0, 10, 10));
+    CombineRgn(region.Get(), region.Get(),
+               CUniqueGdiObject<HRGN>(CreateRectRgn(20, 0, 25, 4)).Get(), RGN_OR);
+    EXPECT_EQ(120u, GetRegionArea(region.Get()));
 
-    HRGN empty = CreateRectRgn(0, 0, 0, 0);
-    EXPECT_EQ(0u, GetRegionArea(empty));
-    DeleteObject(empty);
-    DeleteObject(region);
+    EXPECT_EQ(0u, GetRegionArea(CUniqueGdiObject<HRGN>(CreateRectRgn(0, 0, 0, 0)).Get()));
     // A region handle that is gone.
-    EXPECT_EQ(0u, GetRegionArea(region));
+    const HRGN gone = region.Get();
+    region.Reset();
+    EXPECT_EQ(0u, GetRegionArea(gone));
     EXPECT_EQ(0u, GetRegionArea(nullptr));
 }
 
@@ -44,20 +52,12 @@ TEST(RegionArea, SumsTheRectanglesOfARegion)
 // is then cut into other rectangles whose areas add up to 116.
 TEST(RegionArea, TwoRectanglesAddUpToTheirPixelCount)
 {
-    HRGN region = CreateRectRgn(0, 0, 10, 10);
-    HRGN second = CreateRectRgn(0, 10, 5, 14);
-    CombineRgn(region, region, second, RGN_OR);
-    ASSERT_EQ(sizeof(RGNDATAHEADER) + 2 * sizeof(RECT), GetRegionData(region, 0, nullptr));
-    EXPECT_EQ(120u, GetRegionArea(region));
-    DeleteObject(second);
-    DeleteObject(region);
+    const CUniqueGdiObject<HRGN> apart(UnionOf({0, 0, 10, 10}, {0, 10, 5, 14}));
+    ASSERT_EQ(sizeof(RGNDATAHEADER) + 2 * sizeof(RECT), GetRegionData(apart.Get(), 0, nullptr));
+    EXPECT_EQ(120u, GetRegionArea(apart.Get()));
 
-    region = CreateRectRgn(0, 0, 10, 10);
-    second = CreateRectRgn(8, 8, 13, 12);
-    CombineRgn(region, region, second, RGN_OR);
-    EXPECT_EQ(116u, GetRegionArea(region));
-    DeleteObject(second);
-    DeleteObject(region);
+    const CUniqueGdiObject<HRGN> overlapping(UnionOf({0, 0, 10, 10}, {8, 8, 13, 12}));
+    EXPECT_EQ(116u, GetRegionArea(overlapping.Get()));
 }
 
 TEST(RegionArea, WindowsWithoutOrWithEmptyRegionsHaveNoArea)
@@ -93,7 +93,7 @@ TEST(RegionArea, UncoveredShapedWindowIsWhollyVisible)
     EXPECT_EQ(20000u, GetWindowRegionArea(shaped.Get()));
     EXPECT_EQ(20000u, GetVisibleWindowRegionArea(shaped.Get()));
     // A window below takes nothing away.
-    CCaptureTestWindow below(RECT{150, 150, 250, 250}, Plain);
+    CCaptureTestWindow below(RECT {150, 150, 250, 250}, Plain);
     SetWindowPos(below.Get(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     EXPECT_EQ(20000u, GetVisibleWindowRegionArea(shaped.Get()));
 }
@@ -105,7 +105,7 @@ TEST(RegionArea, VisibleWindowAboveTakesItsOverlapOnTheScreen)
 {
     CCaptureTestWindow shaped(ShapedBounds, Plain);
     shaped.SetRegion(TwoSquares, 2);
-    CCaptureTestWindow cover(RECT{150, 150, 250, 250}, Plain);
+    CCaptureTestWindow cover(RECT {150, 150, 250, 250}, Plain);
     EXPECT_EQ(20000u, GetWindowRegionArea(shaped.Get()));
     EXPECT_EQ(15000u, GetVisibleWindowRegionArea(shaped.Get()));
 
@@ -117,7 +117,7 @@ TEST(RegionArea, MinimisedWindowAboveTakesItsRestoredRectangle)
 {
     CCaptureTestWindow shaped(ShapedBounds, Plain);
     shaped.SetRegion(TwoSquares, 2);
-    CCaptureTestWindow cover(RECT{0, 0, 150, 150}, Plain);
+    CCaptureTestWindow cover(RECT {0, 0, 150, 150}, Plain);
     ShowWindow(cover.Get(), SW_SHOWMINNOACTIVE);
     NCaptureTests::PumpMessages();
     ASSERT_TRUE(IsIconic(cover.Get()));

@@ -45,12 +45,13 @@ public:
     // Pixel values read by another process at picture points (y from the top).
     std::vector<uint32_t> Read(const std::vector<POINT>& points) const
     {
-        return ReadPixelsByName(name.c_str(), format, surface.GetWidth(), surface.GetHeight(), points);
+        return ReadPixelsByName(name.c_str(), format, surface.GetWidth(), surface.GetHeight(),
+                                points);
     }
 
     uint32_t ReadOne(LONG x, LONG y) const
     {
-        const std::vector<uint32_t> values = Read({POINT{x, y}});
+        const std::vector<uint32_t> values = Read({POINT {x, y}});
         return values.empty() ? 0xDEADBEEF : values[0];
     }
 
@@ -126,12 +127,12 @@ TEST(WindowCapture, AutoPrintsOnlyAShapedWindowThatIsPartlyCovered)
     EXPECT_EQ(DIBValue(Red), capture.ReadOne(5, 5) & ColourBits);
 
     // Covering only the cut-away top right corner changes nothing.
-    auto corner = std::make_unique<CCaptureTestWindow>(RECT{540, 100, 564, 124}, AllGreen);
+    auto corner = std::make_unique<CCaptureTestWindow>(RECT {540, 100, 564, 124}, AllGreen);
     capture.Execute(CaptureMethodAuto);
     EXPECT_EQ(DIBValue(Red), capture.ReadOne(5, 5) & ColourBits);
     corner.reset();
 
-    CCaptureTestWindow cover(RECT{520, 120, 580, 180}, AllGreen);
+    CCaptureTestWindow cover(RECT {520, 120, 580, 180}, AllGreen);
     capture.Execute(CaptureMethodAuto);
     EXPECT_EQ(0u, capture.command.status);
     EXPECT_EQ(DIBValue(Blue), capture.ReadOne(5, 5) & ColourBits);

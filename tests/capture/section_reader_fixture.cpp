@@ -46,7 +46,8 @@ int ReadPixels(int argc, char** argv)
     HANDLE section = OpenFileMappingW(FILE_MAP_READ, FALSE, Widen(argv[2]).c_str());
     if (section == nullptr)
         return 1;
-    const BYTE* view = static_cast<const BYTE*>(MapViewOfFile(section, FILE_MAP_READ, 0, 0, rowBytes * height));
+    const BYTE* view =
+        static_cast<const BYTE*>(MapViewOfFile(section, FILE_MAP_READ, 0, 0, rowBytes * height));
     if (view == nullptr)
         return 1;
     for (int i = 6; i + 1 < argc; i += 2) {
@@ -82,7 +83,7 @@ int OverrunArgb32()
         return 2;
     if (!IsFollowedByNoAccess(surface))
         return 3;
-    FillAlpha32(&surface, 32, CAlphaRect{0, 30, 40, 41});
+    FillAlpha32(&surface, 32, CAlphaRect {0, 30, 40, 41});
     const uint32_t* p = static_cast<const uint32_t*>(surface.GetBits());
     // Columns 32 ... 39 of row 30 are the first eight elements of row 31,
     // which is filled anyway; nothing before row 30 is touched.
@@ -102,9 +103,9 @@ int OverrunRgb555()
         return 2;
     if (!IsFollowedByNoAccess(surface))
         return 3;
-    FillAlpha16(&surface, 1000, CAlphaRect{0, 0, 64, 100});
+    FillAlpha16(&surface, 1000, CAlphaRect {0, 0, 64, 100});
     // A 32-bit fill must not treat 16-bit elements as 32-bit ones.
-    FillAlpha32(&surface, 64, CAlphaRect{0, 0, 64, 32});
+    FillAlpha32(&surface, 64, CAlphaRect {0, 0, 64, 32});
     const uint16_t* p = static_cast<const uint16_t*>(surface.GetBits());
     for (uint32_t i = 0; i < 64 * 32; ++i) {
         const bool filled = i < 64 || (i >= 1000 && i < 1064) || i >= 2000;
@@ -122,7 +123,7 @@ int OverrunOddRgb555()
         return 2;
     if (!IsFollowedByNoAccess(surface))
         return 3;
-    FillAlpha16(&surface, 2048, CAlphaRect{0, 0, 2049, 5});
+    FillAlpha16(&surface, 2048, CAlphaRect {0, 0, 2049, 5});
     const uint16_t* p = static_cast<const uint16_t*>(surface.GetBits());
     for (uint32_t i = 0; i < 2048; ++i) {
         if (p[i] != 0x8000)

@@ -17,16 +17,12 @@ unsigned int CountOpenHandles()
 {
     unsigned int count = 0;
     ULONG_PTR misses = 0;
-    for (ULONG_PTR value = HandleStep; misses < TrailingMissesToStop; value += HandleStep)
-    {
+    for (ULONG_PTR value = HandleStep; misses < TrailingMissesToStop; value += HandleStep) {
         DWORD flags;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
-        {
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
             ++count;
             misses = 0;
-        }
-        else
-        {
+        } else {
             ++misses;
         }
     }
@@ -36,8 +32,7 @@ unsigned int CountOpenHandles()
 unsigned int CountOpenHandlesSettled()
 {
     unsigned int lowest = CountOpenHandles();
-    for (int probe = 0; probe < 4; ++probe)
-    {
+    for (int probe = 0; probe < 4; ++probe) {
         Sleep(25);
         unsigned int count = CountOpenHandles();
         if (count < lowest)

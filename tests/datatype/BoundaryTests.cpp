@@ -7,6 +7,7 @@
 #include "library/datatype/array/Array.h"
 #include "library/datatype/path/Path.h"
 #include "library/datatype/string/StringBuffer.h"
+#include "tests/common/Text.h"
 #include "tests/datatype/GuardedMemory.h"
 
 // Every operation is driven to the edge of its storage with the storage's end
@@ -17,97 +18,150 @@
 using namespace NLibrary::NDatatype;
 using namespace NDatatypeTests;
 using NString::IStringBuffer;
+using NTestSupport::Letters;
+using NTestSupport::TextOf;
 
 namespace {
 
-std::wstring Letters(size_t count)
+// The writing operations of a fixed buffer at its capacity C, as steps whose
+// texts and counts are given relative to C. The auto buffer refuses an append
+// that does not fit; the heap buffer cuts it, so the lengths may differ.
+enum BrimOperation
 {
-    std::wstring text;
-    for (size_t i = 0; i < count; ++i)
-        text += wchar_t(L'A' + i % 26);
-    return text;
+    AssignLetters,     // Assign(Letters(C + delta), C + delta)
+    AppendText,        // Append(text, count)
+    FillByCharacters,  // Clear, then C times AppendChar('z'), each 0
+    AppendOneChar,     // AppendChar('z')
+    WriteAll,          // GetBuffer(C + 1), every element 'w', ReleaseBuffer: C
+    SetLast,           // SetAt(C - 1, 'q')
+    ReserveRelative,   // Reserve(C + delta)
+    ResetBuffer,       // Reset
+};
+
+enum BrimText
+{
+    AnyText,
+    FullLetters,  // Letters(C)
+    AllZs,        // C times 'z'
+};
+
+const int Unchecked = INT32_MIN;
+
+struct SBrimStep
+{
+    BrimOperation operation;
+    int delta;
+    const wchar_t* text;
+    uint32_t count;
+    uint32_t result;
+    int autoLength;  // the length afterwards relative to C, or Unchecked
+    int heapLength;
+    BrimText after;
+};
+
+const SBrimStep BrimSteps[] = {
+    {AssignLetters, 0, nullptr, 0, 0, 0, 0, FullLetters},
+    {AssignLetters, 1, nullptr, 0, 1, 0, 0, AnyText},
+    {AssignLetters, -1, nullptr, 0, 0, -1, -1, AnyText},
+    {AppendText, 0, L"xy", 2, 1, -1, 0, AnyText},
+    {AssignLetters, -1, nullptr, 0, 0, -1, -1, AnyText},
+    {AppendText, 0, L"x", 1, 0, 0, 0, AnyText},
+    {AppendText, 0, L"y", 1, 1, Unchecked, Unchecked, AnyText},
+    {FillByCharacters, 0, nullptr, 0, 0, 0, 0, AnyText},
+    {AppendOneChar, 0, nullptr, 0, 1, 0, 0, AllZs},
+    {WriteAll, 0, nullptr, 0, 0, 0, 0, AnyText},
+    {SetLast, 0, nullptr, 0, 0, Unchecked, Unchecked, AnyText},
+    {ReserveRelative, 0, nullptr, 0, 0, Unchecked, Unchecked, AnyText},
+    {ReserveRelative, 1, nullptr, 0, 1, Unchecked, Unchecked, AnyText},
+    {ResetBuffer, 0, nullptr, 0, 0, Unchecked, Unchecked, AnyText},
+};
+
+uint32_t PerformAtTheBrim(IStringBuffer& buffer, const SBrimStep& step)
+{
+    const uint32_t c = buffer.GetCapacity();
+    const std::wstring letters = Letters(c + step.delta);
+    wchar_t* p = nullptr;
+    switch (step.operation) {
+    case AssignLetters:
+        return buffer.Assign(letters.c_str(), uint32_t(letters.size()));
+    case AppendText:
+        return buffer.Append(step.text, step.count);
+    case FillByCharacters:
+        buffer.Clear();
+        for (uint32_t i = 0; i < c; ++i)
+            EXPECT_EQ(0u, buffer.AppendChar(L'z'));
+        return 0;
+    case AppendOneChar:
+        return buffer.AppendChar(L'z');
+    case WriteAll:
+        if (buffer.GetBuffer(c + 1, &p) != 0)
+            return 1;
+        for (uint32_t i = 0; i <= c; ++i)
+            p[i] = L'w';
+        return buffer.ReleaseBuffer() == c ? 0 : 1;
+    case SetLast:
+        return buffer.SetAt(c - 1, L'q');
+    case ReserveRelative:
+        return buffer.Reserve(c + step.delta);
+    case ResetBuffer:
+        buffer.Reset();
+        return buffer.GetLength() == 0 ? 0 : 1;
+    }
+    return 1;
 }
 
-std::wstring TextOf(const NString::IString& s)
-{
-    const wchar_t* p = nullptr;
-    return s.GetString(&p) == 0 ? std::wstring(p) : std::wstring(L"<no text>");
-}
-
-// Runs every writing operation of a fixed buffer at its capacity C; check()
-// runs after each one. refusesWhole: the auto buffer refuses an append that
-// does not fit, the heap buffer cuts it.
+// Runs the brim steps on a fixed buffer; check() runs after each one.
 template <typename TCheck>
 void FillToTheBrim(IStringBuffer& buffer, bool refusesWhole, TCheck check)
 {
     const uint32_t c = buffer.GetCapacity();
-    const std::wstring full = Letters(c);
-    const std::wstring over = Letters(c + 1);
-
-    EXPECT_EQ(0u, buffer.Assign(full.c_str(), c));
-    EXPECT_EQ(full, TextOf(buffer));
-    check();
-    EXPECT_EQ(1u, buffer.Assign(over.c_str(), c + 1));
-    EXPECT_EQ(c, buffer.GetLength());
-    check();
-
-    ASSERT_EQ(0u, buffer.Assign(full.c_str(), c - 1));
-    EXPECT_EQ(1u, buffer.Append(L"xy", 2));
-    EXPECT_EQ(refusesWhole ? c - 1 : c, buffer.GetLength());
-    check();
-    ASSERT_EQ(0u, buffer.Assign(full.c_str(), c - 1));
-    EXPECT_EQ(0u, buffer.Append(L"x", 1));
-    EXPECT_EQ(c, buffer.GetLength());
-    EXPECT_EQ(1u, buffer.Append(L"y", 1));
-    check();
-
-    buffer.Clear();
-    for (uint32_t i = 0; i < c; ++i)
-        ASSERT_EQ(0u, buffer.AppendChar(L'z'));
-    EXPECT_EQ(1u, buffer.AppendChar(L'z'));
-    EXPECT_EQ(std::wstring(c, L'z'), TextOf(buffer));
-    check();
-
-    wchar_t* p = nullptr;
-    ASSERT_EQ(0u, buffer.GetBuffer(c + 1, &p));
-    for (uint32_t i = 0; i <= c; ++i)
-        p[i] = L'w';
-    EXPECT_EQ(c, buffer.ReleaseBuffer());
-    check();
-
-    EXPECT_EQ(0u, buffer.SetAt(c - 1, L'q'));
-    EXPECT_EQ(0u, buffer.Reserve(c));
-    EXPECT_EQ(1u, buffer.Reserve(c + 1));
-    buffer.Reset();
-    EXPECT_EQ(0u, buffer.GetLength());
-    check();
+    for (const SBrimStep& step : BrimSteps) {
+        SCOPED_TRACE("step " + std::to_string(&step - BrimSteps));
+        EXPECT_EQ(step.result, PerformAtTheBrim(buffer, step));
+        const int length = refusesWhole ? step.autoLength : step.heapLength;
+        if (length != Unchecked) {
+            EXPECT_EQ(c + length, buffer.GetLength());
+        }
+        if (step.after != AnyText) {
+            EXPECT_EQ(step.after == FullLetters ? Letters(c) : std::wstring(c, L'z'),
+                      TextOf(buffer));
+        }
+        check();
+    }
 }
 
-// The auto buffer's characters are followed by the padding of the array
-// object (6 bytes), the cached length and the buffer's own padding (4 bytes);
-// the object ends at the guard page.
+// The layout of CAutoStringBuffer<N>, derived from the types: the buffer's
+// vtable pointer, the array object (its vtable pointer, the N + 1 characters
+// and its padding), the cached length and the buffer's padding. Both paddings
+// are unused and keep the canary.
+template <uint32_t N>
+struct SAutoBufferLayout
+{
+    using Buffer = NString::CAutoStringBuffer<N>;
+    using Storage = NArray::CAutoArrayBuffer<wchar_t, N + 1, wchar_t, 0>;
+    static constexpr size_t StorageStart = sizeof(void*);
+    static constexpr size_t CharactersStart = StorageStart + sizeof(void*);
+    static constexpr size_t CharactersEnd = CharactersStart + (N + 1) * sizeof(wchar_t);
+    static constexpr size_t StorageEnd = StorageStart + sizeof(Storage);
+    static constexpr size_t LengthEnd = StorageEnd + sizeof(uint32_t);
+    static constexpr size_t ObjectEnd = sizeof(Buffer);
+};
+
 template <uint32_t N>
 void ExpectAutoBufferStaysInside()
 {
+    using Layout = SAutoBufferLayout<N>;
     CGuarded<NString::CAutoStringBuffer<N>> guarded;
     const wchar_t* p = nullptr;
     ASSERT_EQ(0u, guarded->GetString(&p));
-    const unsigned char* storageEnd = reinterpret_cast<const unsigned char*>(p + N + 1);
-    const unsigned char* objectEnd = guarded.Bytes() + sizeof(NString::CAutoStringBuffer<N>);
-    ASSERT_EQ(objectEnd, storageEnd + 6 + sizeof(uint32_t) + 4) << "layout assumed by this test changed";
+    const unsigned char* object = guarded.Bytes();
+    ASSERT_EQ(object + Layout::CharactersStart, reinterpret_cast<const unsigned char*>(p))
+        << "layout assumed by this test changed";
+    ASSERT_LE(Layout::LengthEnd, Layout::ObjectEnd) << "layout assumed by this test changed";
     FillToTheBrim(*guarded, true, [&] {
-        EXPECT_TRUE(IsCanaryIntact(storageEnd, storageEnd + 6));
-        EXPECT_TRUE(IsCanaryIntact(objectEnd - 4, objectEnd));
+        EXPECT_TRUE(IsCanaryIntact(object + Layout::CharactersEnd, object + Layout::StorageEnd));
+        EXPECT_TRUE(IsCanaryIntact(object + Layout::LengthEnd, object + Layout::ObjectEnd));
     });
-}
-
-template <uint32_t N>
-void ExpectHeapBufferStaysInside()
-{
-    CGuardedHeapScope scope;
-    NString::CHeapStringBuffer buffer(N);
-    ASSERT_EQ(N, buffer.GetCapacity());
-    FillToTheBrim(buffer, false, [] {});
 }
 
 }  // namespace
@@ -135,13 +189,13 @@ TEST(StorageBoundary, AutoBuffersStayInsideTheirCharacters)
 
 TEST(StorageBoundary, HeapBuffersStayInsideTheirBlock)
 {
-    ExpectHeapBufferStaysInside<1>();
-    ExpectHeapBufferStaysInside<2>();
-    ExpectHeapBufferStaysInside<3>();
-    ExpectHeapBufferStaysInside<4>();
-    ExpectHeapBufferStaysInside<260>();
-    ExpectHeapBufferStaysInside<4096>();
-    ExpectHeapBufferStaysInside<4097>();
+    for (uint32_t n : {1u, 2u, 3u, 4u, 260u, 4096u, 4097u}) {
+        SCOPED_TRACE(n);
+        CGuardedHeapScope scope;
+        NString::CHeapStringBuffer buffer(n);
+        ASSERT_EQ(n, buffer.GetCapacity());
+        FillToTheBrim(buffer, false, [] {});
+    }
 }
 
 TEST(StorageBoundary, FixedArraysHandOutExactlyTheirElements)
@@ -162,8 +216,41 @@ TEST(StorageBoundary, FixedArraysHandOutExactlyTheirElements)
     EXPECT_TRUE(IsBadWritePtr(p + 4097, 1));
 }
 
-// The dynamic buffer's block is its allocated capacity; elements beyond the
-// size in use carry a canary that no operation may touch.
+namespace {
+
+// The elements of a dynamic buffer's block beyond the size in use, filled
+// with a canary that no operation may touch.
+class CSpareElements
+{
+public:
+    explicit CSpareElements(NString::CDynamicHeapStringBuffer& buffer)
+        : buffer(buffer), size(buffer.GetBufferSize()), allocated(buffer.GetAllocatedSize())
+    {
+        EXPECT_EQ(0u, buffer.GetBuffer(size - 1, &block));
+        for (uint32_t i = size; i < allocated; ++i)
+            block[i] = Canary;
+    }
+
+    bool AreIntact() const
+    {
+        for (uint32_t i = size; i < allocated; ++i)
+            if (block[i] != Canary)
+                return false;
+        return buffer.GetBufferSize() == size;
+    }
+
+    wchar_t* Block() const { return block; }
+
+private:
+    static constexpr wchar_t Canary = L'\xA5A5';
+    NString::CDynamicHeapStringBuffer& buffer;
+    const uint32_t size;
+    const uint32_t allocated;
+    wchar_t* block = nullptr;
+};
+
+}  // namespace
+
 TEST(StorageBoundary, DynamicBufferStaysInsideItsSize)
 {
     for (uint32_t n : {1u, 2u, 3u, 4u, 5u, 7u, 8u, 259u, 260u, 261u, 4095u, 4096u, 4097u}) {
@@ -171,34 +258,24 @@ TEST(StorageBoundary, DynamicBufferStaysInsideItsSize)
         CGuardedHeapScope scope;
         NString::CDynamicHeapStringBuffer buffer;
         ASSERT_EQ(0u, buffer.Reserve(n));
-        const uint32_t size = buffer.GetBufferSize();
+        ASSERT_EQ(n + 1, buffer.GetBufferSize());
         const uint32_t allocated = buffer.GetAllocatedSize();
-        ASSERT_EQ(n + 1, size);
-        wchar_t* p = nullptr;
-        ASSERT_EQ(0u, buffer.GetBuffer(n, &p));
-        for (uint32_t i = size; i < allocated; ++i)
-            p[i] = L'\xA5A5';
-        auto spareIntact = [&] {
-            for (uint32_t i = size; i < allocated; ++i)
-                if (p[i] != L'\xA5A5')
-                    return false;
-            return buffer.GetBufferSize() == size;
-        };
+        const CSpareElements spare(buffer);
 
         const std::wstring full = Letters(n);
         EXPECT_EQ(0u, buffer.Assign(full.c_str(), n));
-        EXPECT_TRUE(spareIntact());
+        EXPECT_TRUE(spare.AreIntact());
         buffer.Clear();
         for (uint32_t i = 0; i < n; ++i)
             ASSERT_EQ(0u, buffer.AppendChar(L'z'));
-        EXPECT_TRUE(spareIntact());
-        for (uint32_t i = 0; i < size; ++i)
-            p[i] = L'w';
+        EXPECT_TRUE(spare.AreIntact());
+        for (uint32_t i = 0; i <= n; ++i)
+            spare.Block()[i] = L'w';
         EXPECT_EQ(n, buffer.ReleaseBuffer());
         EXPECT_EQ(0u, buffer.SetAt(n, L'q'));
         EXPECT_EQ(1u, buffer.SetAt(n + 1, L'q'));
         EXPECT_EQ(0u, buffer.Reserve(n));
-        EXPECT_TRUE(spareIntact());
+        EXPECT_TRUE(spare.AreIntact());
 
         // Fill the whole block, so that its end touches the guard page, and
         // append across it.

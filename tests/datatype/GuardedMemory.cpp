@@ -23,7 +23,8 @@ void* AllocateGuarded(size_t bytes, void** base)
     const size_t page = PageSize();
     const size_t dataPages = (bytes + page - 1) / page;
     const size_t total = (dataPages + 1) * page;
-    char* region = static_cast<char*>(VirtualAlloc(nullptr, total, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    char* region =
+        static_cast<char*>(VirtualAlloc(nullptr, total, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     if (region == nullptr)
         return nullptr;
     DWORD old = 0;

@@ -7,10 +7,13 @@
 
 #include "library/datatype/array/Array.h"
 #include "library/datatype/path/Path.h"
+#include "library/synchronization/UniqueHandle.h"
+#include "tests/common/Text.h"
 
 using namespace NLibrary::NDatatype;
 using NPath::CAutoPathBuffer;
 using NString::CConstantString;
+using NTestSupport::TextOf;
 
 namespace {
 
@@ -19,12 +22,6 @@ CAutoPathBuffer MakePath(const std::wstring& text)
     CAutoPathBuffer path;
     path.Assign(CConstantString(text.c_str()));
     return path;
-}
-
-std::wstring TextOf(const NPath::IPath& path)
-{
-    const wchar_t* p = nullptr;
-    return path.GetString(&p) == 0 ? std::wstring(p) : std::wstring(L"<no text>");
 }
 
 // A fresh folder under the temporary directory with a long-named directory
@@ -37,14 +34,16 @@ protected:
         wchar_t temp[MAX_PATH];
         ASSERT_NE(0u, GetTempPathW(MAX_PATH, temp));
         root = std::wstring(temp) + L"datatype path test " + std::to_wstring(GetCurrentProcessId());
-        ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+        ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr)
+                    || GetLastError() == ERROR_ALREADY_EXISTS);
         directory = root + L"\\A Directory With A Long Name";
         file = root + L"\\a file with a long name.text";
-        ASSERT_TRUE(CreateDirectoryW(directory.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-        HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, handle);
-        CloseHandle(handle);
+        ASSERT_TRUE(CreateDirectoryW(directory.c_str(), nullptr)
+                    || GetLastError() == ERROR_ALREADY_EXISTS);
+        const NLibrary::NSynchronization::CUniqueHandle handle(
+            CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_NE(INVALID_HANDLE_VALUE, handle.Get());
     }
 
     void TearDown() override
@@ -206,14 +205,16 @@ protected:
         ASSERT_FALSE(rootShort.empty());
         const std::wstring a = AddDirectory(root, rootShort, L'a');
         const std::wstring b = AddDirectory(root + L"\\" + std::wstring(90, L'a'), a, L'b');
-        const std::wstring bLong = root + L"\\" + std::wstring(90, L'a') + L"\\" + std::wstring(90, L'b');
+        const std::wstring bLong =
+            root + L"\\" + std::wstring(90, L'a') + L"\\" + std::wstring(90, L'b');
         shortC = AddDirectory(bLong, b, L'c');
         shortD = AddDirectory(bLong, b, L'd');
         ASSERT_GT(created.back().size(), 260u);
     }
 
     // Creates parent\<90 letters> and returns its short form.
-    std::wstring AddDirectory(const std::wstring& parentLong, const std::wstring& parentShort, wchar_t letter)
+    std::wstring AddDirectory(const std::wstring& parentLong, const std::wstring& parentShort,
+                              wchar_t letter)
     {
         const std::wstring path = parentLong + L"\\" + std::wstring(90, letter);
         EXPECT_TRUE(CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr));

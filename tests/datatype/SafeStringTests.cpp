@@ -126,8 +126,14 @@ void ExpectToolchainDepartures(CopyFunction function, const SCase* cases, size_t
     }
 }
 
-HRESULT ToolchainCopy(wchar_t* d, size_t s, const wchar_t* t, size_t n) { return StringCchCopyNW(d, s, t, n); }
-HRESULT ToolchainCat(wchar_t* d, size_t s, const wchar_t* t, size_t n) { return StringCchCatNW(d, s, t, n); }
+HRESULT ToolchainCopy(wchar_t* d, size_t s, const wchar_t* t, size_t n)
+{
+    return StringCchCopyNW(d, s, t, n);
+}
+HRESULT ToolchainCat(wchar_t* d, size_t s, const wchar_t* t, size_t n)
+{
+    return StringCchCatNW(d, s, t, n);
+}
 
 }  // namespace
 

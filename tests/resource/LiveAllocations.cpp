@@ -5,10 +5,13 @@
 #include <new>
 
 namespace {
-std::atomic<long long> live{0};
+std::atomic<long long> live {0};
 }
 
-long long LiveAllocations() { return live.load(); }
+long long LiveAllocations()
+{
+    return live.load();
+}
 
 void* operator new(std::size_t size)
 {
@@ -19,7 +22,10 @@ void* operator new(std::size_t size)
     return block;
 }
 
-void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
 
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
@@ -43,8 +49,23 @@ void operator delete(void* block) noexcept
     std::free(block);
 }
 
-void operator delete[](void* block) noexcept { operator delete(block); }
-void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
-void operator delete[](void* block, std::size_t) noexcept { operator delete(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { operator delete(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { operator delete(block); }
+void operator delete[](void* block) noexcept
+{
+    operator delete(block);
+}
+void operator delete(void* block, std::size_t) noexcept
+{
+    operator delete(block);
+}
+void operator delete[](void* block, std::size_t) noexcept
+{
+    operator delete(block);
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept
+{
+    operator delete(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept
+{
+    operator delete(block);
+}

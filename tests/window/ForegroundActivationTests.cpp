@@ -69,8 +69,8 @@ BOOL WINAPI FakeSetForeground(HWND hwnd)
 HWND WINAPI FakeFindWindow(LPCWSTR className, LPCWSTR windowName)
 {
     const std::wstring name = className == nullptr ? L"null" : className;
-    calls.push_back("Find(" + std::string(name.begin(), name.end()) +
-                    (windowName == nullptr ? ",null)" : ",title)"));
+    calls.push_back("Find(" + std::string(name.begin(), name.end())
+                    + (windowName == nullptr ? ",null)" : ",title)"));
     return Tray;
 }
 
@@ -82,18 +82,19 @@ DWORD WINAPI FakeThreadOf(HWND hwnd, LPDWORD processId)
 
 BOOL WINAPI FakeAttach(DWORD from, DWORD to, BOOL attach)
 {
-    calls.push_back("Attach(" + std::to_string(from) + "," + std::to_string(to) + "," +
-                    std::to_string(attach) + ")");
+    calls.push_back("Attach(" + std::to_string(from) + "," + std::to_string(to) + ","
+                    + std::to_string(attach) + ")");
     return attach ? script.attachResult : TRUE;
 }
 
 UINT WINAPI FakeSendInput(UINT count, LPINPUT inputs, int size)
 {
-    std::string text = "SendInput(" + std::to_string(count) + (size == sizeof(INPUT) ? "" : ",bad size");
+    std::string text =
+        "SendInput(" + std::to_string(count) + (size == sizeof(INPUT) ? "" : ",bad size");
     for (UINT i = 0; i < count; ++i) {
         const KEYBDINPUT& key = inputs[i].ki;
-        const bool alt = inputs[i].type == INPUT_KEYBOARD && key.wVk == VK_MENU && key.wScan == 0 &&
-                         key.time == 0 && key.dwExtraInfo == 0;
+        const bool alt = inputs[i].type == INPUT_KEYBOARD && key.wVk == VK_MENU && key.wScan == 0
+                         && key.time == 0 && key.dwExtraInfo == 0;
         if (!alt)
             text += ",not alt";
         else if (key.dwFlags == KEYEVENTF_EXTENDEDKEY)
@@ -108,8 +109,8 @@ UINT WINAPI FakeSendInput(UINT count, LPINPUT inputs, int size)
 }
 
 const NDetail::CForegroundPlatform fake = {
-    &FakeLock, &FakeGetForeground, &FakeSetForeground, &FakeFindWindow,
-    &FakeThreadOf, &FakeAttach, &FakeSendInput,
+    &FakeLock,     &FakeGetForeground, &FakeSetForeground, &FakeFindWindow,
+    &FakeThreadOf, &FakeAttach,        &FakeSendInput,
 };
 
 std::vector<std::string> Force(const CScript& given, HWND target = Target)
@@ -122,71 +123,71 @@ std::vector<std::string> Force(const CScript& given, HWND target = Target)
 
 using Calls = std::vector<std::string>;
 
+struct SSequence
+{
+    const char* name;
+    HWND foreground;
+    const char* setForegroundResults;  // one letter a call: T for TRUE, F for FALSE
+    BOOL attachResult;
+    HWND target;
+    Calls expected;
+};
+
+Calls UntilTheForegroundIsKnown()
+{
+    return {"Lock(2)", "GetForeground"};
+}
+
+Calls UntilTheAttach()
+{
+    return {"Lock(2)",        "GetForeground",      "SetForeground(target)",
+            "Thread(target)", "Thread(foreground)", "Attach(32,16,1)"};
+}
+
+Calls Joined(Calls first, const Calls& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
 }  // namespace
 
-TEST(ForceForegroundSequence, TargetAlreadyInTheForeground)
+TEST(ForceForegroundSequence, CallsThePlatformInItsOrder)
 {
-    CScript s;
-    s.foreground = Target;
-    EXPECT_EQ((Calls{"Lock(2)", "GetForeground"}), Force(s));
-    s.foreground = nullptr;
-    EXPECT_EQ((Calls{"Lock(2)", "GetForeground"}), Force(s, nullptr));
-}
-
-TEST(ForceForegroundSequence, FirstTrySucceeds)
-{
-    CScript s;
-    s.setForegroundResults = {TRUE};
-    EXPECT_EQ((Calls{"Lock(2)", "GetForeground", "SetForeground(target)"}), Force(s));
-}
-
-TEST(ForceForegroundSequence, SucceedsOnceAttached)
-{
-    CScript s;
-    s.setForegroundResults = {FALSE, TRUE};
-    const Calls expected = {
-        "Lock(2)",         "GetForeground",         "SetForeground(target)",
-        "Thread(target)",  "Thread(foreground)",    "Attach(32,16,1)",
-        "SetForeground(target)", "Attach(32,16,0)",
+    // Each row sets the foreground window and the results of the platform
+    // calls, and compares the calls made with the expected ones.
+    const auto Expect = [](const SSequence& c) {
+        CScript script;
+        script.foreground = c.foreground;
+        for (const char* r = c.setForegroundResults; *r != 0; ++r)
+            script.setForegroundResults.push_back(*r == 'T' ? TRUE : FALSE);
+        script.attachResult = c.attachResult;
+        EXPECT_EQ(c.expected, Force(script, c.target)) << c.name;
     };
-    EXPECT_EQ(expected, Force(s));
-}
-
-TEST(ForceForegroundSequence, RefusedTwiceSendsTwoAltPresses)
-{
-    CScript s;
-    s.setForegroundResults = {FALSE, FALSE, FALSE};
-    const Calls expected = {
-        "Lock(2)",        "GetForeground",      "SetForeground(target)",
-        "Thread(target)", "Thread(foreground)", "Attach(32,16,1)",
-        "SetForeground(target)", "SendInput(4,down,up,down,up)", "SetForeground(target)",
-        "Attach(32,16,0)",
-    };
-    EXPECT_EQ(expected, Force(s));
-}
-
-TEST(ForceForegroundSequence, NoForegroundWindowUsesTheTaskbar)
-{
-    CScript s;
-    s.foreground = nullptr;
-    s.setForegroundResults = {FALSE, TRUE};
-    const Calls expected = {
-        "Lock(2)",        "GetForeground", "SetForeground(target)", "Find(Shell_TrayWnd,null)",
-        "Thread(target)", "Thread(tray)",  "Attach(48,16,1)",       "SetForeground(target)",
-        "Attach(48,16,0)",
-    };
-    EXPECT_EQ(expected, Force(s));
-}
-
-TEST(ForceForegroundSequence, RefusedAttachEndsTheAttempt)
-{
-    CScript s;
-    s.attachResult = FALSE;
-    const Calls expected = {
-        "Lock(2)",        "GetForeground",      "SetForeground(target)",
-        "Thread(target)", "Thread(foreground)", "Attach(32,16,1)",
-    };
-    EXPECT_EQ(expected, Force(s));
+    Expect({"target already in the foreground", Target, "", TRUE, Target,
+            UntilTheForegroundIsKnown()});
+    Expect({"no foreground window and no target", nullptr, "", TRUE, nullptr,
+            UntilTheForegroundIsKnown()});
+    Expect({"first try succeeds",
+            Foreground,
+            "T",
+            TRUE,
+            Target,
+            {"Lock(2)", "GetForeground", "SetForeground(target)"}});
+    Expect({"succeeds once attached", Foreground, "FT", TRUE, Target,
+            Joined(UntilTheAttach(), {"SetForeground(target)", "Attach(32,16,0)"})});
+    Expect({"refused twice sends two Alt presses", Foreground, "FFF", TRUE, Target,
+            Joined(UntilTheAttach(), {"SetForeground(target)", "SendInput(4,down,up,down,up)",
+                                      "SetForeground(target)", "Attach(32,16,0)"})});
+    Expect({"no foreground window uses the taskbar",
+            nullptr,
+            "FT",
+            TRUE,
+            Target,
+            {"Lock(2)", "GetForeground", "SetForeground(target)", "Find(Shell_TrayWnd,null)",
+             "Thread(target)", "Thread(tray)", "Attach(48,16,1)", "SetForeground(target)",
+             "Attach(48,16,0)"}});
+    Expect({"a refused attach ends the attempt", Foreground, "", FALSE, Target, UntilTheAttach()});
 }
 
 // --- the real platform -----------------------------------------------------------
@@ -344,8 +345,8 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam)
         const KBDLLHOOKSTRUCT& key = *reinterpret_cast<KBDLLHOOKSTRUCT*>(lParam);
         const bool alt = key.vkCode == VK_MENU || key.vkCode == VK_LMENU || key.vkCode == VK_RMENU;
         if ((key.flags & LLKHF_INJECTED) != 0)
-            injectedKeys.push_back(std::string(alt ? "alt " : "other ") +
-                                   ((key.flags & LLKHF_UP) != 0 ? "up" : "down"));
+            injectedKeys.push_back(std::string(alt ? "alt " : "other ")
+                                   + ((key.flags & LLKHF_UP) != 0 ? "up" : "down"));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -359,7 +360,8 @@ TEST_F(ForegroundActivation, RealAltPressesAreInjectedWhileAttached)
     const HWND remote = SharedFixture().Window(L"plain");
     NDetail::CForegroundPlatform platform = NDetail::GetRealForegroundPlatform();
     platform.setForegroundWindow = &RefuseForeground;
-    const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, &KeyboardHook, GetModuleHandleW(nullptr), 0);
+    const HHOOK hook =
+        SetWindowsHookExW(WH_KEYBOARD_LL, &KeyboardHook, GetModuleHandleW(nullptr), 0);
     ASSERT_NE(nullptr, hook);
     injectedKeys.clear();
 
@@ -367,7 +369,8 @@ TEST_F(ForegroundActivation, RealAltPressesAreInjectedWhileAttached)
     WaitUntil([] { return injectedKeys.size() >= 4; }, 3000);
     UnhookWindowsHookEx(hook);
 
-    EXPECT_EQ((std::vector<std::string>{"alt down", "alt up", "alt down", "alt up"}), injectedKeys);
+    EXPECT_EQ((std::vector<std::string> {"alt down", "alt up", "alt down", "alt up"}),
+              injectedKeys);
     EXPECT_EQ(0, GetAsyncKeyState(VK_MENU) & 0x8000) << "Alt left released";
     EXPECT_TRUE(NotAttached(foreground, remote));
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include "library/window/WindowCommands.h"
 #include "library/window/WindowQueries.h"
 #include "tests/window/WindowTestSupport.h"
@@ -281,85 +284,94 @@ TEST(WindowCommands, RestoreStateMovesAnotherProcessWindowAsynchronously)
 
 // Shadows: the system keeps a window's "SysShadow" window directly below it.
 
-TEST(WindowShadow, HidingAWindowClosesItsShadow)
+namespace {
+
+enum ShadowCommand
 {
-    CTestWindow window(Popup);
-    CTestWindow shadow(Popup, 0, L"SysShadow");
-    SetWindowPos(shadow, window, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ASSERT_EQ(shadow.Get(), GetWindow(window, GW_HWNDNEXT));
-    ClearMessages();
+    Hide,
+    Show,
+};
 
-    CHideWindowCommand(window).Execute();
-    PumpMessages();
-    EXPECT_EQ(1u, CloseCount(shadow));
-}
-
-TEST(WindowShadow, ShowingAWindowClosesAShadowLeftBelowIt)
+struct SLayer
 {
-    CTestWindow window(WS_POPUP);
-    CTestWindow shadow(Popup, 0, L"SysShadow");
-    SetWindowPos(shadow, window, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ASSERT_EQ(shadow.Get(), GetWindow(window, GW_HWNDNEXT));
-    ClearMessages();
+    const wchar_t* className;
+    DWORD style;
+    size_t closes;  // WM_CLOSE messages it receives
+};
 
-    CShowWindowCommand(window).Execute();
-    PumpMessages();
-    EXPECT_EQ(1u, CloseCount(shadow));
-}
+const wchar_t* const Plain = L"ZarvoTestWindow";
+const wchar_t* const Shadow = L"SysShadow";
 
-TEST(WindowShadow, OnlyAVisibleShadowDirectlyBelowIsClosed)
+struct SShadowCase
 {
-    CTestWindow window(Popup);
-    CTestWindow hiddenShadow(WS_POPUP, 0, L"SysShadow");
-    CTestWindow plain(Popup);
-    SetWindowPos(hiddenShadow, window, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SetWindowPos(plain, hiddenShadow, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ClearMessages();
-    CHideWindowCommand(window).Execute();
-    CShowWindowCommand(window).Execute();
-    PumpMessages();
-    EXPECT_EQ(0u, CloseCount(hiddenShadow));
-    EXPECT_EQ(0u, CloseCount(plain));
+    const char* name;
+    std::vector<SLayer> stack;  // top first; the commands act on the top window
+    std::vector<ShadowCommand> commands;
+};
 
-    // A visible shadow that is not directly below is someone else's.
-    CTestWindow farShadow(Popup, 0, L"SysShadow");
-    SetWindowPos(farShadow, plain, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ClearMessages();
-    CHideWindowCommand(window).Execute();
-    PumpMessages();
-    EXPECT_EQ(0u, CloseCount(farShadow));
-}
+}  // namespace
 
-TEST(WindowShadow, AShadowWindowsOwnCommandLeavesTheWindowBelowAlone)
+TEST(WindowShadow, ShowAndHideCloseOnlyAVisibleShadowDirectlyBelow)
 {
-    CTestWindow shadow(Popup, 0, L"SysShadow");
-    CTestWindow below(Popup);
-    SetWindowPos(below, shadow, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ASSERT_EQ(below.Get(), GetWindow(shadow, GW_HWNDNEXT));
-    ClearMessages();
-    CHideWindowCommand(shadow).Execute();
-    CShowWindowCommand(shadow).Execute();
-    PumpMessages();
-    EXPECT_EQ(0u, CloseCount(below));
-    EXPECT_EQ(0u, CloseCount(shadow));
+    const SShadowCase cases[] = {
+        {"hiding a window closes its shadow", {{Plain, Popup, 0}, {Shadow, Popup, 1}}, {Hide}},
+        {"showing a window closes a shadow left below it",
+         {{Plain, WS_POPUP, 0}, {Shadow, Popup, 1}},
+         {Show}},
+        {"a hidden shadow and a plain window below stay",
+         {{Plain, Popup, 0}, {Shadow, WS_POPUP, 0}, {Plain, Popup, 0}},
+         {Hide, Show}},
+        {"a visible shadow that is not directly below is someone else's",
+         {{Plain, Popup, 0}, {Shadow, WS_POPUP, 0}, {Plain, Popup, 0}, {Shadow, Popup, 0}},
+         {Hide}},
+        {"a shadow window's own commands leave the window below alone",
+         {{Shadow, Popup, 0}, {Plain, Popup, 0}},
+         {Hide, Show}},
+    };
+    for (const SShadowCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::unique_ptr<CTestWindow>> stack;
+        for (const SLayer& layer : c.stack) {
+            stack.push_back(std::make_unique<CTestWindow>(layer.style, 0, layer.className));
+            if (stack.size() == 1)
+                continue;
+            const HWND above = *stack[stack.size() - 2];
+            SetWindowPos(*stack.back(), above, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            ASSERT_EQ(stack.back()->Get(), GetWindow(above, GW_HWNDNEXT));
+        }
+        ClearMessages();
+        for (const ShadowCommand command : c.commands) {
+            if (command == Hide)
+                CHideWindowCommand(*stack.front()).Execute();
+            else
+                CShowWindowCommand(*stack.front()).Execute();
+        }
+        PumpMessages();
+        for (size_t i = 0; i < stack.size(); ++i)
+            EXPECT_EQ(c.stack[i].closes, CloseCount(*stack[i]))
+                << "window " << i << " from the top";
+    }
 }
 
 TEST(WindowShadow, CloseShadowWindowChecksNameAndVisibility)
 {
     CTestWindow visible(Popup);
     CTestWindow hidden(WS_POPUP);
-    const CConstantString shadowName(L"SysShadow");
-    ClearMessages();
-
-    CloseShadowWindow(shadowName, hidden);
-    CloseShadowWindow(CConstantString(L"sysshadow"), visible);
-    CloseShadowWindow(CConstantString(L"SysShadow2"), visible);
-    CloseShadowWindow(CConstantString(L""), visible);
-    PumpMessages();
-    EXPECT_EQ(0u, CloseCount(hidden));
-    EXPECT_EQ(0u, CloseCount(visible));
-
-    CloseShadowWindow(shadowName, visible);
-    PumpMessages();
-    EXPECT_EQ(1u, CloseCount(visible));
+    const struct
+    {
+        const wchar_t* className;
+        HWND window;
+        size_t closes;
+    } cases[] = {
+        {L"SysShadow", hidden, 0}, {L"sysshadow", visible, 0}, {L"SysShadow2", visible, 0},
+        {L"", visible, 0},         {L"SysShadow", visible, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.className);
+        ClearMessages();
+        CloseShadowWindow(CConstantString(c.className), c.window);
+        PumpMessages();
+        EXPECT_EQ(c.closes, CloseCount(c.window));
+    }
 }

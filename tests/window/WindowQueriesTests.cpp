@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "library/capture/GdiOwners.h"
 #include "library/datatype/string/StringBuffer.h"
 #include "library/window/WindowQueries.h"
 #include "tests/window/WindowTestSupport.h"
@@ -8,6 +9,7 @@ using namespace NLibrary::NWin32::NWindow;
 using NLibrary::NDatatype::NString::CAutoStringBuffer;
 using NLibrary::NDatatype::NString::CConstantString;
 using NLibrary::NDatatype::NString::CDynamicHeapStringBuffer;
+using NLibrary::NWin32::NCapture::CUniqueGdiObject;
 using namespace NWindowTest;
 
 namespace {
@@ -44,9 +46,8 @@ TEST(WindowQueries, StaleHandlesFailWithoutWritingResults)
         EXPECT_EQ(1u, GetWindowClassName(gone, name));
         EXPECT_EQ(4u, name.GetLength());
 
-        HRGN region = CreateRectRgn(0, 0, 1, 1);
-        EXPECT_EQ(1u, GetWindowRegion(gone, region));
-        DeleteObject(region);
+        const CUniqueGdiObject<HRGN> region(CreateRectRgn(0, 0, 1, 1));
+        EXPECT_EQ(1u, GetWindowRegion(gone, region.Get()));
 
         EXPECT_EQ(Unknown, GetWindowShowState(gone));
         RECT bounds = {1, 2, 3, 4};
@@ -162,17 +163,16 @@ TEST(WindowQueries, ClassTestsAreExactAndCaseSensitive)
 
 TEST_F(WindowQueriesFixture, RegionIsCopiedFromTheWindow)
 {
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    ASSERT_EQ(0u, GetWindowRegion(Remote(L"region"), region));
+    const CUniqueGdiObject<HRGN> region(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_EQ(0u, GetWindowRegion(Remote(L"region"), region.Get()));
     RECT box = {};
-    GetRgnBox(region, &box);
+    GetRgnBox(region.Get(), &box);
     EXPECT_EQ(0, box.left);
     EXPECT_EQ(0, box.top);
     EXPECT_EQ(50, box.right);
     EXPECT_EQ(40, box.bottom);
 
-    EXPECT_EQ(1u, GetWindowRegion(Remote(L"plain"), region));
-    DeleteObject(region);
+    EXPECT_EQ(1u, GetWindowRegion(Remote(L"plain"), region.Get()));
 }
 
 TEST(WindowQueries, ShowStateFollowsRealShowWindowCalls)
@@ -185,9 +185,10 @@ TEST(WindowQueries, ShowStateFollowsRealShowWindowCalls)
         int command;
         WindowShowState expected;
     } steps[] = {
-        {SW_SHOWNA, Normal},          {SW_SHOWMINNOACTIVE, Minimized}, {SW_RESTORE, Normal},
-        {SW_SHOWMAXIMIZED, Maximized}, {SW_SHOWNOACTIVATE, Normal},     {SW_MINIMIZE, Minimized},
-        {SW_HIDE, Hidden},            {SW_SHOWNORMAL, Normal},
+        {SW_SHOWNA, Normal},         {SW_SHOWMINNOACTIVE, Minimized},
+        {SW_RESTORE, Normal},        {SW_SHOWMAXIMIZED, Maximized},
+        {SW_SHOWNOACTIVATE, Normal}, {SW_MINIMIZE, Minimized},
+        {SW_HIDE, Hidden},           {SW_SHOWNORMAL, Normal},
     };
     for (const auto& step : steps) {
         ShowWindow(window, step.command);

@@ -82,33 +82,6 @@ std::vector<CRecordedMessage> MessagesOf(HWND hwnd, UINT message)
     return found;
 }
 
-void PumpMessages(DWORD milliseconds)
-{
-    const DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (milliseconds != 0)
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    } while (GetTickCount() - start < milliseconds);
-}
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMilliseconds)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        PumpMessages();
-        if (condition())
-            return true;
-        if (GetTickCount() - start > timeoutMilliseconds)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
 RECT WindowRect(HWND hwnd)
 {
     RECT rect = {};
@@ -124,51 +97,49 @@ bool IsAbove(HWND upper, HWND lower)
     return false;
 }
 
-CFixtureProcess::CFixtureProcess(const char* mode) : quitEvent(nullptr), process(), ready(false)
+namespace {
+
+std::wstring NewToken()
 {
     static int counter = 0;
-    token = L"zarvo-window-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter);
-    const HANDLE readyEvent = CreateEventW(nullptr, TRUE, FALSE, (token + L"-ready").c_str());
-    quitEvent = CreateEventW(nullptr, TRUE, FALSE, (token + L"-quit").c_str());
-    std::string narrowMode(mode);
-    std::wstring commandLine = L"window_fixture.exe " +
-                               std::wstring(narrowMode.begin(), narrowMode.end()) + L" " + token;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &process)) {
-        HANDLE waits[2] = {readyEvent, process.hProcess};
-        const DWORD start = GetTickCount();
-        while (!ready && GetTickCount() - start < 20000) {
-            const DWORD r = MsgWaitForMultipleObjects(2, waits, FALSE, 50, QS_ALLINPUT);
-            if (r == WAIT_OBJECT_0)
-                ready = true;
-            else if (r == WAIT_OBJECT_0 + 1)
-                break;
-            PumpMessages();
-        }
-    }
-    CloseHandle(readyEvent);
+    return L"zarvo-window-" + std::to_wstring(GetCurrentProcessId()) + L"-"
+           + std::to_wstring(++counter);
 }
 
+std::wstring FixtureCommandLine(const char* mode, const std::wstring& token)
+{
+    const std::string narrowMode(mode);
+    return L"window_fixture.exe " + std::wstring(narrowMode.begin(), narrowMode.end()) + L" "
+           + token;
+}
+
+}  // namespace
+
+CFixtureProcess::CFixtureProcess(const char* mode)
+    : token(NewToken()), quitEvent(CreateEventW(nullptr, TRUE, FALSE, (token + L"-quit").c_str())),
+      readyEvent(CreateEventW(nullptr, TRUE, FALSE, (token + L"-ready").c_str())),
+      process(FixtureCommandLine(mode, token)), ready(false)
+{
+    if (!process.IsStarted())
+        return;
+    HANDLE waits[2] = {readyEvent.Get(), process.Get()};
+    const DWORD start = GetTickCount();
+    while (!ready && GetTickCount() - start < 20000) {
+        const DWORD r = MsgWaitForMultipleObjects(2, waits, FALSE, 50, QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0)
+            ready = true;
+        else if (r == WAIT_OBJECT_0 + 1)
+            break;
+        PumpMessages();
+    }
+}
+
+// The fixture ends its windows on the quit event; the owner of the process
+// terminates it if it has not done so in time.
 CFixtureProcess::~CFixtureProcess()
 {
-    SetEvent(quitEvent);
-    if (process.hProcess != nullptr) {
-        const DWORD start = GetTickCount();
-        while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 50, QS_ALLINPUT) !=
-               WAIT_OBJECT_0) {
-            PumpMessages();
-            if (GetTickCount() - start > 45000) {
-                TerminateProcess(process.hProcess, 1);
-                break;
-            }
-        }
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    CloseHandle(quitEvent);
+    SetEvent(quitEvent.Get());
+    WaitUntil([this] { return !process.IsRunning(); }, 45000);
 }
 
 std::wstring CFixtureProcess::Title(const wchar_t* name) const

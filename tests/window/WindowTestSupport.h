@@ -7,9 +7,11 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
+
+#include "tests/common/ChildProcess.h"
+#include "tests/common/Wait.h"
 
 namespace NWindowTest {
 
@@ -50,9 +52,8 @@ struct CRecordedMessage
 void ClearMessages();
 std::vector<CRecordedMessage> MessagesOf(HWND hwnd, UINT message);
 
-void PumpMessages(DWORD milliseconds = 0);
-// Pumps this thread's messages until the condition holds or the time is up.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMilliseconds = 5000);
+using NTestSupport::PumpMessages;
+using NTestSupport::WaitUntil;
 
 RECT WindowRect(HWND hwnd);
 // True when `upper` comes before `lower` in the z-order of their siblings.
@@ -72,14 +73,17 @@ public:
     HWND Window(const wchar_t* name) const;
     // A direct child of the parent titled "token/name".
     HWND Child(HWND parent, const wchar_t* name) const;
-    DWORD ProcessId() const { return process.dwProcessId; }
+    DWORD ProcessId() const { return process.ProcessId(); }
 
 private:
     std::wstring Title(const wchar_t* name) const;
 
+    // Declared before the process, so that they exist when it starts: the
+    // command line carries the token, and the events are named after it.
     std::wstring token;
-    HANDLE quitEvent;
-    PROCESS_INFORMATION process;
+    NLibrary::NSynchronization::CUniqueHandle quitEvent;
+    NLibrary::NSynchronization::CUniqueHandle readyEvent;
+    NTestSupport::CChildProcess process;
     bool ready;
 };
 

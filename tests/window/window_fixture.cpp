@@ -52,8 +52,8 @@ void CreateShellHierarchy()
     Register(L"WORKERW");
     Register(L"SHELLDLL_DefView");
     Register(L"SysListView32");
-    const HWND root = Create(L"ZarvoFixtureWindow", L"shellroot", WS_OVERLAPPEDWINDOW, 0, 0, 0, 10, 10,
-                             nullptr);
+    const HWND root =
+        Create(L"ZarvoFixtureWindow", L"shellroot", WS_OVERLAPPEDWINDOW, 0, 0, 0, 10, 10, nullptr);
     CreateChild(L"WORKERW", L"worker-empty", root);
     const HWND viewOnly = CreateChild(L"WORKERW", L"worker-viewonly", root);
     CreateChild(L"SHELLDLL_DefView", L"view-0", viewOnly);
@@ -78,13 +78,15 @@ void CreateWindows()
                                  WS_EX_LAYERED, 60, 60, 100, 100);
     SetLayeredWindowAttributes(colorKey, RGB(255, 0, 255), 0, LWA_COLORKEY);
 
-    const HWND region = Create(L"ZarvoFixtureWindow", L"region", WS_POPUP | WS_VISIBLE, 0, 80, 80,
-                               100, 100);
+    const HWND region =
+        Create(L"ZarvoFixtureWindow", L"region", WS_POPUP | WS_VISIBLE, 0, 80, 80, 100, 100);
     SetWindowRgn(region, CreateRectRgn(0, 0, 50, 40), TRUE);
 
-    const HWND minimized = Create(L"ZarvoFixtureWindow", L"minimized", visible, 0, 200, 150, 320, 240);
+    const HWND minimized =
+        Create(L"ZarvoFixtureWindow", L"minimized", visible, 0, 200, 150, 320, 240);
     ShowWindow(minimized, SW_SHOWMINNOACTIVE);
-    const HWND maximized = Create(L"ZarvoFixtureWindow", L"maximized", visible, 0, 220, 170, 320, 240);
+    const HWND maximized =
+        Create(L"ZarvoFixtureWindow", L"maximized", visible, 0, 220, 170, 320, 240);
     ShowWindow(maximized, SW_SHOWMAXIMIZED);
     Create(L"ZarvoFixtureWindow", L"hidden", WS_OVERLAPPEDWINDOW, 0, 240, 190, 320, 240);
     Create(L"ZarvoFixtureWindow", L"plain", visible, 0, 300, 300, 200, 150);

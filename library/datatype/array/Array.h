@@ -50,6 +50,16 @@ uint32_t GetFixedBuffer(uint32_t size, T* data, uint32_t count, T** out)
     return 0;
 }
 
+// The read-only request of the heap arrays: their block, when they have one.
+template <typename T>
+uint32_t GetHeapBlock(const T* data, const T** out)
+{
+    if (out == nullptr || data == nullptr)
+        return 1;
+    *out = data;
+    return 0;
+}
+
 }  // namespace NDetail
 
 // N elements inside the object, not initialised at construction. U and u are
@@ -115,13 +125,7 @@ public:
     uint32_t GetSize() const override { return size; }
     const T& GetAt(uint32_t index) const override { return data[index]; }
 
-    uint32_t GetBuffer(const T** out) const override
-    {
-        if (out == nullptr || data == nullptr)
-            return 1;
-        *out = data;
-        return 0;
-    }
+    uint32_t GetBuffer(const T** out) const override { return NDetail::GetHeapBlock<T>(data, out); }
 
     ~CHeapArrayBuffer() override
     {
@@ -171,13 +175,7 @@ public:
     uint32_t GetSize() const override { return size; }
     const T& GetAt(uint32_t index) const override { return data[index]; }
 
-    uint32_t GetBuffer(const T** out) const override
-    {
-        if (out == nullptr || data == nullptr)
-            return 1;
-        *out = data;
-        return 0;
-    }
+    uint32_t GetBuffer(const T** out) const override { return NDetail::GetHeapBlock<T>(data, out); }
 
     ~CDynamicHeapArrayBuffer() override { Release(); }
 
@@ -253,7 +251,6 @@ public:
     }
 
     uint32_t GetCapacity() const { return capacity; }
-    uint32_t GetGrowBy() const { return growBy; }
 
 private:
     static T* AllocateBlock(uint32_t count)

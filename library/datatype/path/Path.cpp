@@ -31,16 +31,16 @@ bool AreFormsEqual(PathConverter convert, const IString& first, const IString& s
 {
     CAutoPathBuffer firstForm;
     CAutoPathBuffer secondForm;
-    return ConvertPath(convert, firstForm, first) && ConvertPath(convert, secondForm, second) &&
-           AreEqual(firstForm.AsString(), secondForm.AsString(), 1);
+    return ConvertPath(convert, firstForm, first) && ConvertPath(convert, secondForm, second)
+           && AreEqual(firstForm.AsString(), secondForm.AsString(), 1);
 }
 
 // Two paths name the same object when their long forms, their short forms or
 // their texts are equal, all without regard to case.
 bool ArePathsEqual(const IString& first, const IString& second)
 {
-    return AreFormsEqual(GetLongPathNameW, first, second) ||
-           AreFormsEqual(GetShortPathNameW, first, second) || AreEqual(first, second, 1);
+    return AreFormsEqual(GetLongPathNameW, first, second)
+           || AreFormsEqual(GetShortPathNameW, first, second) || AreEqual(first, second, 1);
 }
 
 }  // namespace
@@ -63,25 +63,64 @@ CAutoPathBuffer::~CAutoPathBuffer()
     text.Clear();
 }
 
-bool CAutoPathBuffer::IsValid() const { return text.IsValid(); }
-bool CAutoPathBuffer::IsIndexValid(uint32_t index) const { return text.IsIndexValid(index); }
-bool CAutoPathBuffer::IsEmpty() const { return text.IsEmpty(); }
-uint32_t CAutoPathBuffer::GetLength() const { return text.GetLength(); }
+bool CAutoPathBuffer::IsValid() const
+{
+    return text.IsValid();
+}
+bool CAutoPathBuffer::IsIndexValid(uint32_t index) const
+{
+    return text.IsIndexValid(index);
+}
+bool CAutoPathBuffer::IsEmpty() const
+{
+    return text.IsEmpty();
+}
+uint32_t CAutoPathBuffer::GetLength() const
+{
+    return text.GetLength();
+}
 
 bool CAutoPathBuffer::IsEqual(const IPath& other) const
 {
     return ArePathsEqual(text, other.AsString());
 }
 
-bool CAutoPathBuffer::operator==(const IPath& other) const { return IsEqual(other); }
-bool CAutoPathBuffer::IsNotEqual(const IPath& other) const { return !IsEqual(other); }
-bool CAutoPathBuffer::operator!=(const IPath& other) const { return !IsEqual(other); }
-const IString& CAutoPathBuffer::AsString() const { return text; }
-uint32_t CAutoPathBuffer::GetString(const wchar_t** out) const { return text.GetString(out); }
-uint32_t CAutoPathBuffer::GetCapacity() const { return text.GetCapacity(); }
-void CAutoPathBuffer::Clear() { text.Clear(); }
-uint32_t CAutoPathBuffer::Assign(const IString& source) { return text.Assign(source); }
-uint32_t CAutoPathBuffer::Assign(const IPath& source) { return text.Assign(source.AsString()); }
+bool CAutoPathBuffer::operator==(const IPath& other) const
+{
+    return IsEqual(other);
+}
+bool CAutoPathBuffer::IsNotEqual(const IPath& other) const
+{
+    return !IsEqual(other);
+}
+bool CAutoPathBuffer::operator!=(const IPath& other) const
+{
+    return !IsEqual(other);
+}
+const IString& CAutoPathBuffer::AsString() const
+{
+    return text;
+}
+uint32_t CAutoPathBuffer::GetString(const wchar_t** out) const
+{
+    return text.GetString(out);
+}
+uint32_t CAutoPathBuffer::GetCapacity() const
+{
+    return text.GetCapacity();
+}
+void CAutoPathBuffer::Clear()
+{
+    text.Clear();
+}
+uint32_t CAutoPathBuffer::Assign(const IString& source)
+{
+    return text.Assign(source);
+}
+uint32_t CAutoPathBuffer::Assign(const IPath& source)
+{
+    return text.Assign(source.AsString());
+}
 
 IPathBuffer& CAutoPathBuffer::operator=(const IString& source)
 {
@@ -95,7 +134,10 @@ IPathBuffer& CAutoPathBuffer::operator=(const IPath& source)
     return *this;
 }
 
-uint32_t CAutoPathBuffer::Append(const IString& source) { return text.Append(source); }
+uint32_t CAutoPathBuffer::Append(const IString& source)
+{
+    return text.Append(source);
+}
 
 uint32_t CAutoPathBuffer::GetStringBuffer(IStringBuffer** out)
 {
@@ -105,8 +147,14 @@ uint32_t CAutoPathBuffer::GetStringBuffer(IStringBuffer** out)
     return 0;
 }
 
-uint32_t CAutoPathBuffer::GetBuffer(wchar_t** out) { return text.GetBuffer(MaxLength, out); }
-uint32_t CAutoPathBuffer::ReleaseBuffer() { return text.ReleaseBuffer(); }
+uint32_t CAutoPathBuffer::GetBuffer(wchar_t** out)
+{
+    return text.GetBuffer(MaxLength, out);
+}
+uint32_t CAutoPathBuffer::ReleaseBuffer()
+{
+    return text.ReleaseBuffer();
+}
 
 uint32_t ToShortPath(IPathBuffer& destination, const IString& source)
 {
@@ -129,8 +177,8 @@ bool IsDirectory(const IPath& path)
     const DWORD attributes = GetFileAttributesW(s);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return false;
-    return !AreEqual(path.AsString(), CurrentDirectory, 1) &&
-           !AreEqual(path.AsString(), ParentDirectory, 1);
+    return !AreEqual(path.AsString(), CurrentDirectory, 1)
+           && !AreEqual(path.AsString(), ParentDirectory, 1);
 }
 
 }}}  // namespace NLibrary::NDatatype::NPath

@@ -13,33 +13,11 @@ uint32_t StorageCountFor(uint32_t capacity)
 
 // --- CHeapStringBuffer -------------------------------------------------------
 
-CHeapStringBuffer::CHeapStringBuffer(uint32_t capacity) : Base(StorageCountFor(capacity)) {}
-
-CHeapStringBuffer::CHeapStringBuffer(const CHeapStringBuffer& other)
-    : Base(StorageCountFor(other.GetCapacity()))
+CHeapStringBuffer::CHeapStringBuffer(uint32_t capacity) : Base(StorageCountFor(capacity))
 {
-    Assign(other);
-}
-
-CHeapStringBuffer& CHeapStringBuffer::operator=(const CHeapStringBuffer& other)
-{
-    Assign(other);
-    return *this;
 }
 
 CHeapStringBuffer::~CHeapStringBuffer() = default;
-
-uint32_t CHeapStringBuffer::AppendChar(wchar_t ch)
-{
-    const uint32_t n = length;
-    wchar_t* p = nullptr;
-    if (uint64_t(n) + 2 > storage.GetSize() || storage.GetBuffer(n + 2, &p) != 0)
-        return 1;
-    p[n] = ch;
-    p[n + 1] = L'\0';
-    length = n + 1;
-    return 0;
-}
 
 uint32_t CHeapStringBuffer::Assign(const wchar_t* text, uint32_t count)
 {
@@ -108,33 +86,11 @@ bool FindInBlock(const wchar_t* text, const wchar_t* block, uint32_t size, size_
 
 }  // namespace
 
-CDynamicHeapStringBuffer::CDynamicHeapStringBuffer() : Base(uint32_t(4)) {}
-
-CDynamicHeapStringBuffer::CDynamicHeapStringBuffer(const CDynamicHeapStringBuffer& other)
-    : Base(uint32_t(4))
+CDynamicHeapStringBuffer::CDynamicHeapStringBuffer() : Base(uint32_t(4))
 {
-    Assign(other);
-}
-
-CDynamicHeapStringBuffer& CDynamicHeapStringBuffer::operator=(const CDynamicHeapStringBuffer& other)
-{
-    Assign(other);
-    return *this;
 }
 
 CDynamicHeapStringBuffer::~CDynamicHeapStringBuffer() = default;
-
-uint32_t CDynamicHeapStringBuffer::AppendChar(wchar_t ch)
-{
-    const uint32_t n = length;
-    wchar_t* p = nullptr;
-    if (n >= SafeStringMaxCount || storage.GetBuffer(n + 2, &p) != 0)
-        return 1;
-    p[n] = ch;
-    p[n + 1] = L'\0';
-    length = n + 1;
-    return 0;
-}
 
 uint32_t CDynamicHeapStringBuffer::Assign(const wchar_t* text, uint32_t count)
 {

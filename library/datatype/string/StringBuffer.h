@@ -87,6 +87,21 @@ public:
         return Append(p, n);
     }
 
+    // The fixed storages refuse n + 2 elements beyond their size; the dynamic
+    // one would grow without bound, so a text the safe-string primitives
+    // could no longer measure is refused first.
+    uint32_t AppendChar(wchar_t ch) override
+    {
+        const uint32_t n = length;
+        wchar_t* p = nullptr;
+        if (n >= SafeStringMaxCount || storage.GetBuffer(n + 2, &p) != 0)
+            return 1;
+        p[n] = ch;
+        p[n + 1] = L'\0';
+        length = n + 1;
+        return 0;
+    }
+
     void Clear() override { ClearText(); }
 
     uint32_t ReleaseBuffer() override
@@ -99,8 +114,8 @@ public:
     }
 
     // The remaining slots are the storage-specific ones.
-    using IStringBuffer::Assign;
     using IStringBuffer::Append;
+    using IStringBuffer::Assign;
 
 protected:
     template <typename... TArgs>
@@ -109,8 +124,14 @@ protected:
         ClearText();
     }
 
+    // A copy has storage of its own kind (each buffer's copy constructor
+    // makes it) and the text of the original.
     CStringBufferBase(const CStringBufferBase&) = delete;
-    CStringBufferBase& operator=(const CStringBufferBase&) = delete;
+    CStringBufferBase& operator=(const CStringBufferBase& other)
+    {
+        Assign(other);
+        return *this;
+    }
 
     ~CStringBufferBase() override { ClearText(); }
 
@@ -170,21 +191,18 @@ class CAutoStringBuffer
     : public NDetail::CStringBufferBase<NArray::CAutoArrayBuffer<wchar_t, N + 1, wchar_t, 0>>
 {
     using Base = NDetail::CStringBufferBase<NArray::CAutoArrayBuffer<wchar_t, N + 1, wchar_t, 0>>;
-    using Base::storage;
     using Base::length;
+    using Base::storage;
 
 public:
-    using Base::Assign;
     using Base::Append;
+    using Base::AppendChar;
+    using Base::Assign;
     using IStringBuffer::operator=;
 
     CAutoStringBuffer() = default;
     CAutoStringBuffer(const CAutoStringBuffer& other) : Base() { Assign(other); }
-    CAutoStringBuffer& operator=(const CAutoStringBuffer& other)
-    {
-        Assign(other);
-        return *this;
-    }
+    CAutoStringBuffer& operator=(const CAutoStringBuffer&) = default;
     ~CAutoStringBuffer() override = default;
 
     bool IsEmpty() const override { return storage.GetAt(0) == L'\0'; }
@@ -195,18 +213,6 @@ public:
         if (!this->IsIndexValid(index))
             return 1;
         storage.GetAt(index) = ch;
-        return 0;
-    }
-
-    uint32_t AppendChar(wchar_t ch) override
-    {
-        const uint32_t n = length;
-        wchar_t* p = nullptr;
-        if (uint64_t(n) + 2 > N + 1 || storage.GetBuffer(n + 2, &p) != 0)
-            return 1;
-        p[n] = ch;
-        p[n + 1] = L'\0';
-        length = n + 1;
         return 0;
     }
 
@@ -260,18 +266,21 @@ class CHeapStringBuffer : public NDetail::CStringBufferBase<NArray::CHeapArrayBu
     using Base = NDetail::CStringBufferBase<NArray::CHeapArrayBuffer<wchar_t>>;
 
 public:
-    using Base::Assign;
     using Base::Append;
+    using Base::AppendChar;
+    using Base::Assign;
     using IStringBuffer::operator=;
 
     // Storage of capacity + 1 characters; a block that cannot be had leaves
     // a buffer without storage (capacity 0).
     explicit CHeapStringBuffer(uint32_t capacity);
-    CHeapStringBuffer(const CHeapStringBuffer& other);
-    CHeapStringBuffer& operator=(const CHeapStringBuffer& other);
+    CHeapStringBuffer(const CHeapStringBuffer& other) : CHeapStringBuffer(other.GetCapacity())
+    {
+        Assign(other);
+    }
+    CHeapStringBuffer& operator=(const CHeapStringBuffer&) = default;
     ~CHeapStringBuffer() override;
 
-    uint32_t AppendChar(wchar_t ch) override;
     uint32_t Assign(const wchar_t* text, uint32_t count) override;
     uint32_t Append(const wchar_t* text, uint32_t count) override;
     uint32_t Reserve(uint32_t count) override;
@@ -287,16 +296,19 @@ class CDynamicHeapStringBuffer
     using Base = NDetail::CStringBufferBase<NArray::CDynamicHeapArrayBuffer<wchar_t>>;
 
 public:
-    using Base::Assign;
     using Base::Append;
+    using Base::AppendChar;
+    using Base::Assign;
     using IStringBuffer::operator=;
 
     CDynamicHeapStringBuffer();
-    CDynamicHeapStringBuffer(const CDynamicHeapStringBuffer& other);
-    CDynamicHeapStringBuffer& operator=(const CDynamicHeapStringBuffer& other);
+    CDynamicHeapStringBuffer(const CDynamicHeapStringBuffer& other) : CDynamicHeapStringBuffer()
+    {
+        Assign(other);
+    }
+    CDynamicHeapStringBuffer& operator=(const CDynamicHeapStringBuffer&) = default;
     ~CDynamicHeapStringBuffer() override;
 
-    uint32_t AppendChar(wchar_t ch) override;
     uint32_t Assign(const wchar_t* text, uint32_t count) override;
     uint32_t Append(const wchar_t* text, uint32_t count) override;
     uint32_t Reserve(uint32_t count) override;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <vector>
 
 #include "library/timing/HighResolutionTimer.h"
 
@@ -66,6 +67,77 @@ DWORD_PTR AffinityOfCurrentThread()
     return previous;
 }
 
+const float Unchecked = -1.0f;
+const int64_t UncheckedCount = -1;
+
+// One clock reading followed by Update(), or by Reset(count) when reset is
+// set; then the timer's figures, where checked.
+struct STick
+{
+    LONGLONG counter;
+    DWORD milliseconds;
+    float delta;
+    float elapsed;
+    float rate;
+    int64_t updateCount = UncheckedCount;
+    LONGLONG rawCounter = UncheckedCount;  // GetCounter()
+    bool reset = false;
+};
+
+// The manual clock's frequency, and the mode and frequency it makes the
+// timer choose.
+struct SClockMode
+{
+    LONGLONG clockFrequency;
+    bool usesPerformanceCounter;
+    LONGLONG timerFrequency;
+};
+const SClockMode PerformanceCounter = {1000000, true, 1000000};
+const SClockMode Milliseconds = {0, false, 1000};
+
+struct STimerCase
+{
+    const char* name;
+    SClockMode mode;
+    std::vector<STick> ticks;
+};
+
+void ExpectFigure(float expected, float actual)
+{
+    if (expected != Unchecked) {
+        EXPECT_FLOAT_EQ(expected, actual);
+    }
+}
+
+void RunTicks(const STimerCase& c)
+{
+    SCOPED_TRACE(c.name);
+    ManualClock::Reset(c.mode.clockFrequency);
+    OnOwnThread([&c] {
+        CHighResolutionTimer timer(kManualSource);
+        for (const STick& tick : c.ticks) {
+            ManualClock::counter = tick.counter;
+            ManualClock::milliseconds = tick.milliseconds;
+            if (tick.reset)
+                timer.Reset(tick.counter);
+            else
+                timer.Update();
+            EXPECT_TRUE(timer.IsStarted());
+            EXPECT_EQ(c.mode.usesPerformanceCounter, timer.UsesPerformanceCounter());
+            EXPECT_EQ(c.mode.timerFrequency, timer.GetFrequency());
+            ExpectFigure(tick.delta, timer.GetDelta());
+            ExpectFigure(tick.elapsed, timer.GetElapsed());
+            ExpectFigure(tick.rate, timer.GetRate());
+            if (tick.updateCount != UncheckedCount) {
+                EXPECT_EQ(tick.updateCount, timer.GetUpdateCount());
+            }
+            if (tick.rawCounter != UncheckedCount) {
+                EXPECT_EQ(tick.rawCounter, timer.GetCounter());
+            }
+        }
+    });
+}
+
 }  // namespace
 
 class TimerArithmetic : public testing::Test
@@ -86,95 +158,59 @@ TEST_F(TimerArithmetic, NewTimerIsAllZero)
     EXPECT_EQ(0.0f, timer.GetRate());
 }
 
-TEST_F(TimerArithmetic, FirstUpdateIsZeroAndCountsOne)
+TEST_F(TimerArithmetic, UpdatesComputeDeltaElapsedAndRate)
 {
-    OnOwnThread([] {
-        ManualClock::counter = 123456789;
-        CHighResolutionTimer timer(kManualSource);
-        timer.Update();
-        EXPECT_TRUE(timer.IsStarted());
-        EXPECT_TRUE(timer.UsesPerformanceCounter());
-        EXPECT_EQ(1000000, timer.GetFrequency());
-        EXPECT_EQ(0.0f, timer.GetDelta());
-        EXPECT_EQ(0.0f, timer.GetElapsed());
-        EXPECT_EQ(0.0f, timer.GetRate());
-        EXPECT_EQ(1, timer.GetUpdateCount());
-    });
-}
-
-TEST_F(TimerArithmetic, UpdatesAtZeroHalfAndOneSecond)
-{
-    OnOwnThread([] {
-        CHighResolutionTimer timer(kManualSource);
-        ManualClock::counter = 5000000;
-        timer.Update();
-        ManualClock::counter += 500000;
-        timer.Update();
-        EXPECT_FLOAT_EQ(0.5f, timer.GetDelta());
-        EXPECT_FLOAT_EQ(0.5f, timer.GetElapsed());
-        EXPECT_FLOAT_EQ(2.0f, timer.GetRate());
-        ManualClock::counter += 500000;
-        timer.Update();
-        EXPECT_FLOAT_EQ(0.5f, timer.GetDelta());
-        EXPECT_FLOAT_EQ(1.0f, timer.GetElapsed());
-        EXPECT_FLOAT_EQ(2.0f, timer.GetRate());
-        EXPECT_EQ(3, timer.GetUpdateCount());
-    });
-}
-
-TEST_F(TimerArithmetic, ResetStartsANewMeasurementWhileStarted)
-{
-    OnOwnThread([] {
-        CHighResolutionTimer timer(kManualSource);
-        timer.Update();
-        ManualClock::counter = 3000000;
-        timer.Update();
-        timer.Reset(2000000);
-        EXPECT_TRUE(timer.IsStarted());
-        EXPECT_EQ(0, timer.GetUpdateCount());
-        timer.Update();
-        EXPECT_FLOAT_EQ(1.0f, timer.GetDelta());
-        EXPECT_FLOAT_EQ(1.0f, timer.GetElapsed());
-        EXPECT_FLOAT_EQ(0.0f, timer.GetRate());
-        ManualClock::counter = 4000000;
-        timer.Update();
-        EXPECT_FLOAT_EQ(2.0f, timer.GetElapsed());
-        EXPECT_FLOAT_EQ(0.5f, timer.GetRate());
-    });
-}
-
-TEST_F(TimerArithmetic, FrequencyOfZeroSelectsMilliseconds)
-{
-    OnOwnThread([] {
-        ManualClock::frequency = 0;
-        ManualClock::counter = 777;
-        ManualClock::milliseconds = 4000;
-        CHighResolutionTimer timer(kManualSource);
-        timer.Update();
-        EXPECT_FALSE(timer.UsesPerformanceCounter());
-        EXPECT_EQ(1000, timer.GetFrequency());
-        EXPECT_EQ(4000, timer.GetCounter());
-        ManualClock::milliseconds = 4250;
-        timer.Update();
-        EXPECT_FLOAT_EQ(0.25f, timer.GetElapsed());
-        EXPECT_FLOAT_EQ(4.0f, timer.GetRate());
-    });
+    const STimerCase cases[] = {
+        {"the first update is zero and counts one",
+         PerformanceCounter,
+         {{123456789, 0, 0.0f, 0.0f, 0.0f, 1}}},
+        {"updates at 0, 0.5 and 1 s",
+         PerformanceCounter,
+         {{5000000, 0, Unchecked, Unchecked, Unchecked},
+          {5500000, 0, 0.5f, 0.5f, 2.0f},
+          {6000000, 0, 0.5f, 1.0f, 2.0f, 3}}},
+        {"Reset starts a new measurement while started",
+         PerformanceCounter,
+         {{0, 0, Unchecked, Unchecked, Unchecked},
+          {3000000, 0, Unchecked, Unchecked, Unchecked},
+          {2000000, 0, Unchecked, Unchecked, Unchecked, 0, UncheckedCount, true},
+          {3000000, 0, 1.0f, 1.0f, 0.0f},
+          {4000000, 0, Unchecked, 2.0f, 0.5f}}},
+        {"a frequency of 0 selects milliseconds",
+         Milliseconds,
+         {{777, 4000, Unchecked, Unchecked, Unchecked, UncheckedCount, 4000},
+          {777, 4250, Unchecked, 0.25f, 4.0f}}},
+        // The millisecond clock wraps every 2^32 ms. Times measured across the
+        // wrap stay positive, so a caller waiting for elapsed time to pass a
+        // limit ends; GetCounter is the raw clock, not the carried count.
+        {"millisecond mode counts on across the wrap",
+         Milliseconds,
+         {{0, 0xFFFFFFFFu - 499, Unchecked, Unchecked, Unchecked},
+          {0, 500, 1.0f, 1.0f, 1.0f},
+          {0, 1500, 1.0f, 2.0f, Unchecked, UncheckedCount, 1500}}},
+    };
+    for (const STimerCase& c : cases)
+        RunTicks(c);
 }
 
 TEST_F(TimerArithmetic, FailingFrequencyOrProbeSelectsMilliseconds)
 {
-    ManualClock::frequencyResult = FALSE;
-    CHighResolutionTimer noFrequency(kManualSource);
-    noFrequency.InitFrequency();
-    EXPECT_FALSE(noFrequency.UsesPerformanceCounter());
-    EXPECT_EQ(1000, noFrequency.GetFrequency());
-
-    ManualClock::Reset(1000000);
-    ManualClock::counterResult = FALSE;
-    CHighResolutionTimer noCounter(kManualSource);
-    noCounter.InitFrequency();
-    EXPECT_FALSE(noCounter.UsesPerformanceCounter());
-    EXPECT_EQ(1000, noCounter.GetFrequency());
+    const struct
+    {
+        const char* name;
+        BOOL frequencyResult;
+        BOOL counterResult;
+    } cases[] = {{"frequency fails", FALSE, TRUE}, {"probing counter read fails", TRUE, FALSE}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ManualClock::Reset(1000000);
+        ManualClock::frequencyResult = c.frequencyResult;
+        ManualClock::counterResult = c.counterResult;
+        CHighResolutionTimer timer(kManualSource);
+        timer.InitFrequency();
+        EXPECT_FALSE(timer.UsesPerformanceCounter());
+        EXPECT_EQ(1000, timer.GetFrequency());
+    }
 }
 
 TEST_F(TimerArithmetic, MillisecondCountIsWidenedWithoutSign)
@@ -184,28 +220,6 @@ TEST_F(TimerArithmetic, MillisecondCountIsWidenedWithoutSign)
     CHighResolutionTimer timer(kManualSource);
     timer.InitFrequency();
     EXPECT_EQ(0xFFFFFFF0LL, timer.GetCounter());
-}
-
-// The millisecond clock wraps every 2^32 ms. Times measured across the wrap
-// stay positive, so a caller waiting for elapsed time to pass a limit ends.
-TEST_F(TimerArithmetic, MillisecondModeCountsOnAcrossTheWrap)
-{
-    OnOwnThread([] {
-        ManualClock::frequency = 0;
-        ManualClock::milliseconds = 0xFFFFFFFFu - 499;  // 500 ms before the wrap
-        CHighResolutionTimer timer(kManualSource);
-        timer.Update();
-        ManualClock::milliseconds = 500;
-        timer.Update();
-        EXPECT_FLOAT_EQ(1.0f, timer.GetDelta());
-        EXPECT_FLOAT_EQ(1.0f, timer.GetElapsed());
-        EXPECT_FLOAT_EQ(1.0f, timer.GetRate());
-        ManualClock::milliseconds = 1500;
-        timer.Update();
-        EXPECT_FLOAT_EQ(1.0f, timer.GetDelta());
-        EXPECT_FLOAT_EQ(2.0f, timer.GetElapsed());
-        EXPECT_EQ(1500, timer.GetCounter());  // the raw clock, not the carried count
-    });
 }
 
 TEST(TimerOnSystemClock, MeasuresASleepWithThePerformanceCounter)
