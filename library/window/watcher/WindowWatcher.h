@@ -48,6 +48,7 @@ enum WatcherStatus : uint32_t
     WatcherRegisterFailed = 4,  // Register failed (last-error as Register left it)
 };
 
+// Start, Stop and destruction belong to one owner thread.
 class CWindowWatcher
 {
 public:
