@@ -2,15 +2,16 @@
 
 #include "library/capture/BitmapFile.h"
 #include "library/capture/WindowCaptureCommand.h"
-#include "library/window/WindowQueries.h"
+#include "tools/zarvowatch/PngFile.h"
+#include "tools/zarvowatch/WatchExitCode.h"
 #include "tools/zarvowatch/WatchOutput.h"
+#include "tools/zarvowatch/WindowChoice.h"
 
 #include <cstdio>
 
 namespace {
 
 namespace NCapture = NLibrary::NWin32::NCapture;
-namespace NWindow = NLibrary::NWin32::NWindow;
 
 bool PictureSize(HWND window, uint32_t& width, uint32_t& height)
 {
@@ -24,23 +25,30 @@ bool PictureSize(HWND window, uint32_t& width, uint32_t& height)
     return true;
 }
 
+uint32_t WritePicture(const CWatchOptions& options, const NCapture::CDIBSurface& surface,
+                      uint32_t width, uint32_t height)
+{
+    if (options.captureType == CaptureFilePng)
+        return WritePngFile(options.capturePath.c_str(), surface, width, height,
+                            options.alphaMode != 0);
+    return NCapture::WriteBitmapFile(options.capturePath.c_str(), surface, width, height);
+}
+
 }  // namespace
 
-int RunCapture(const WatchOptions& options)
+int RunCapture(const CWatchOptions& options)
 {
     HWND window = nullptr;
     if (!options.screen) {
-        window = options.window != nullptr ? options.window : FindWindowW(nullptr, options.title.c_str());
-        if (!NWindow::IsValidWindow(window)) {
-            fprintf(stderr, "zarvowatch: no such window\n");
-            return 5;
-        }
+        if (const int exitCode = FindChosenWindow(options, &window))
+            return exitCode;
     }
     uint32_t width = 0, height = 0;
     NCapture::CDIBSurface surface;
-    if (!PictureSize(window, width, height) || surface.Create(width, height, NCapture::DIBFormatARGB32) != 0) {
+    if (!PictureSize(window, width, height)
+        || surface.Create(width, height, NCapture::DIBFormatARGB32) != 0) {
         fprintf(stderr, "zarvowatch: cannot make a %ux%u picture\n", width, height);
-        return 8;
+        return WatchExitCaptureFailed;
     }
     NCapture::CWindowCaptureCommand capture(window, &surface, width, height);
     capture.method = options.method;
@@ -48,13 +56,14 @@ int RunCapture(const WatchOptions& options)
     capture.Execute();
     if (capture.status != 0) {
         fprintf(stderr, "zarvowatch: the capture failed\n");
-        return 8;
+        return WatchExitCaptureFailed;
     }
-    if (NCapture::WriteBitmapFile(options.capturePath.c_str(), surface, width, height) != 0) {
+    if (WritePicture(options, surface, width, height) != 0) {
         fprintf(stderr, "zarvowatch: cannot write %ls\n", options.capturePath.c_str());
-        return 9;
+        return WatchExitWriteFailed;
     }
-    printf("captured %s\n  %ux%u pixels into %ls\n", window ? DescribeWindow(window).c_str() : "the screen", width,
-           height, options.capturePath.c_str());
-    return 0;
+    printf("captured %s\n  %ux%u pixels into %ls\n",
+           window ? DescribeWindow(window).c_str() : "the screen", width, height,
+           options.capturePath.c_str());
+    return WatchExitSuccess;
 }

@@ -2,8 +2,9 @@
 
 #include "library/window/ForegroundActivation.h"
 #include "library/window/WindowCommands.h"
-#include "library/window/WindowQueries.h"
+#include "tools/zarvowatch/WatchExitCode.h"
 #include "tools/zarvowatch/WatchOutput.h"
+#include "tools/zarvowatch/WindowChoice.h"
 
 #include <cstdio>
 #include <memory>
@@ -16,22 +17,47 @@ namespace NWindow = NLibrary::NWin32::NWindow;
 // foreground thread's.
 HWND CreateSourceWindow()
 {
-    return CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"zarvowatch", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"zarvowatch", WS_POPUP, 0, 0, 0, 0,
+                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
-std::unique_ptr<NWindow::IWindowCommand> MakeCommand(const std::wstring& name, HWND target, HWND source)
+using CommandFactory = std::unique_ptr<NWindow::IWindowCommand> (*)(HWND target, HWND source);
+
+template <typename TCommand>
+std::unique_ptr<NWindow::IWindowCommand> MakeTargetCommand(HWND target, HWND)
 {
-    using std::make_unique;
-    if (name == L"close") return make_unique<NWindow::CCloseWindowCommand>(target);
-    if (name == L"show") return make_unique<NWindow::CShowWindowCommand>(target);
-    if (name == L"hide") return make_unique<NWindow::CHideWindowCommand>(target);
-    if (name == L"minimize") return make_unique<NWindow::CMinimizeWindowCommand>(target);
-    if (name == L"maximize") return make_unique<NWindow::CMaximizeWindowCommand>(target);
-    if (name == L"restore") return make_unique<NWindow::CShowWindowNoActivateCommand>(target);
-    if (name == L"topmost") return make_unique<NWindow::CSetTopmostCommand>(target);
-    if (name == L"notopmost") return make_unique<NWindow::CSetNotTopmostCommand>(target);
-    if (name == L"activate") return make_unique<NWindow::CActivateWindowCommand>(source, target);
+    return std::make_unique<TCommand>(target);
+}
+
+std::unique_ptr<NWindow::IWindowCommand> MakeActivateCommand(HWND target, HWND source)
+{
+    return std::make_unique<NWindow::CActivateWindowCommand>(source, target);
+}
+
+struct CCommandName
+{
+    const wchar_t* name;
+    CommandFactory make;
+};
+
+const CCommandName CommandNames[] = {
+    {L"close", MakeTargetCommand<NWindow::CCloseWindowCommand>},
+    {L"show", MakeTargetCommand<NWindow::CShowWindowCommand>},
+    {L"hide", MakeTargetCommand<NWindow::CHideWindowCommand>},
+    {L"minimize", MakeTargetCommand<NWindow::CMinimizeWindowCommand>},
+    {L"maximize", MakeTargetCommand<NWindow::CMaximizeWindowCommand>},
+    {L"restore", MakeTargetCommand<NWindow::CShowWindowNoActivateCommand>},
+    {L"topmost", MakeTargetCommand<NWindow::CSetTopmostCommand>},
+    {L"notopmost", MakeTargetCommand<NWindow::CSetNotTopmostCommand>},
+    {L"activate", MakeActivateCommand},
+};
+
+CommandFactory FindCommand(const std::wstring& name)
+{
+    for (const CCommandName& command : CommandNames) {
+        if (name == command.name)
+            return command.make;
+    }
     return nullptr;
 }
 
@@ -50,20 +76,18 @@ void PumpFor(DWORD milliseconds)
 
 }  // namespace
 
-int RunWindowCommand(const WatchOptions& options)
+int RunWindowCommand(const CWatchOptions& options)
 {
-    HWND target = options.window != nullptr ? options.window : FindWindowW(nullptr, options.title.c_str());
-    if (!NWindow::IsValidWindow(target)) {
-        fprintf(stderr, "zarvowatch: no such window\n");
-        return 5;
-    }
-    HWND source = CreateSourceWindow();
-    std::unique_ptr<NWindow::IWindowCommand> command = MakeCommand(options.command, target, source);
-    if (!command) {
+    const CommandFactory make = FindCommand(options.command);
+    if (make == nullptr) {
         fprintf(stderr, "zarvowatch: unknown command %ls\n", options.command.c_str());
-        DestroyWindow(source);
-        return 6;
+        return WatchExitUnknownCommand;
     }
+    HWND target = nullptr;
+    if (const int exitCode = FindChosenWindow(options, &target))
+        return exitCode;
+    HWND source = CreateSourceWindow();
+    std::unique_ptr<NWindow::IWindowCommand> command = make(target, source);
     printf("before   %s\n", DescribeWindow(target).c_str());
     command->Execute();
     bool failed = false;
@@ -72,5 +96,5 @@ int RunWindowCommand(const WatchOptions& options)
     PumpFor(300);
     printf("%-8ls %s\n", options.command.c_str(), DescribeWindow(target).c_str());
     DestroyWindow(source);
-    return failed ? 7 : 0;
+    return failed ? WatchExitCommandFailed : WatchExitSuccess;
 }

@@ -1,21 +1,22 @@
 #include "tools/zarvowatch/WatchOptions.h"
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cwchar>
 #include <vector>
 
+#include "library/window/watcher/HookModule.h"
+
 namespace {
+
+namespace NWatcher = NLibrary::NWin32::NWindow::NWatcher;
 
 std::wstring DefaultDllPath()
 {
     wchar_t path[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    size_t slash = folder.find_last_of(L"\\/");
-    folder = slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
-    return folder + L"zarvowindow1589x64.dll";
+    NWatcher::GetDefaultHookModulePath(path, MAX_PATH);
+    return path;
 }
 
 std::vector<std::wstring> SplitArguments(const wchar_t* commandLine)
@@ -43,13 +44,28 @@ int IndexOf(const std::wstring& value, std::initializer_list<const wchar_t*> nam
 
 bool NeedsValue(const std::wstring& name)
 {
-    return IndexOf(name, {L"--dll", L"--exec", L"--duration", L"--command", L"--window", L"--title", L"--capture",
-                          L"--alpha", L"--method"}) >= 0;
+    return IndexOf(name, {L"--dll", L"--exec", L"--duration", L"--command", L"--window", L"--title",
+                          L"--capture", L"--alpha", L"--method", L"--process", L"--class"})
+           >= 0;
+}
+
+// The file type follows the extension, without regard to case.
+bool CaptureTypeOf(const std::wstring& path, CaptureFileType& type)
+{
+    const size_t dot = path.find_last_of(L'.');
+    const std::wstring extension = dot == std::wstring::npos ? std::wstring() : path.substr(dot);
+    if (_wcsicmp(extension.c_str(), L".bmp") == 0)
+        type = CaptureFileBitmap;
+    else if (_wcsicmp(extension.c_str(), L".png") == 0)
+        type = CaptureFilePng;
+    else
+        return false;
+    return true;
 }
 
 }  // namespace
 
-bool ParseWatchOptions(const wchar_t* commandLine, WatchOptions& options, std::wstring& error)
+bool ParseWatchOptions(const wchar_t* commandLine, CWatchOptions& options, std::wstring& error)
 {
     options.dllPath = DefaultDllPath();
     std::vector<std::wstring> arguments = SplitArguments(commandLine);
@@ -69,6 +85,10 @@ bool ParseWatchOptions(const wchar_t* commandLine, WatchOptions& options, std::w
             options.dllPath = arguments[++i];
         } else if (name == L"--capture") {
             options.capturePath = arguments[++i];
+            if (!CaptureTypeOf(options.capturePath, options.captureType)) {
+                error = L"--capture writes FILE.bmp or FILE.png, not " + options.capturePath;
+                return false;
+            }
         } else if (name == L"--alpha" || name == L"--method") {
             const std::wstring& value = arguments[++i];
             const int index = name == L"--alpha" ? IndexOf(value, {L"none", L"region", L"whole"})
@@ -80,11 +100,16 @@ bool ParseWatchOptions(const wchar_t* commandLine, WatchOptions& options, std::w
             (name == L"--alpha" ? options.alphaMode : options.method) = index;
         } else if (name == L"--command") {
             options.command = arguments[++i];
+        } else if (name == L"--process") {
+            options.process = arguments[++i];
+        } else if (name == L"--class") {
+            options.className = arguments[++i];
         } else if (name == L"--title") {
             options.title = arguments[++i];
         } else if (name == L"--window") {
             wchar_t* end = nullptr;
-            options.window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(wcstoull(arguments[++i].c_str(), &end, 0)));
+            options.window = reinterpret_cast<HWND>(
+                static_cast<UINT_PTR>(wcstoull(arguments[++i].c_str(), &end, 0)));
             if (*end != 0 || options.window == nullptr) {
                 error = L"--window takes a window handle such as 0x1006a";
                 return false;
@@ -118,13 +143,18 @@ bool ParseWatchOptions(const wchar_t* commandLine, WatchOptions& options, std::w
 const char* WatchUsage()
 {
     return "usage: zarvowatch [--dll PATH] [--json] [--duration SECONDS] [--exec \"COMMAND\"]\n"
+           "                  [--process NAME] [--class NAME]\n"
            "  Prints one line per window notification: milliseconds since start, event,\n"
            "  window handle, and the window's class, title, bounds and show state\n"
-           "  (\"gone\" when the window no longer exists). Ctrl+C stops.\n"
+           "  (\"gone\" when the window no longer exists), process id and image name.\n"
+           "  --process and --class keep only windows of that image name and class.\n"
+           "  Ctrl+C stops.\n"
            "usage: zarvowatch --command COMMAND (--window HANDLE | --title TEXT)\n"
            "  Applies one command to a top-level window: close, show, hide, minimize,\n"
            "  maximize, restore, topmost, notopmost, activate.\n"
-           "usage: zarvowatch --capture FILE.bmp (--window HANDLE | --title TEXT | --screen)\n"
+           "usage: zarvowatch --capture FILE.bmp|FILE.png (--window HANDLE | --title TEXT | "
+           "--screen)\n"
            "                  [--alpha none|region|whole] [--method auto|print|copy]\n"
-           "  Captures a window (or the screen) into a 32-bit picture and writes a .bmp file.\n";
+           "  Captures a window (or the screen) into a 32-bit picture and writes a .bmp or\n"
+           "  .png file.\n";
 }

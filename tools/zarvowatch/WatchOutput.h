@@ -4,35 +4,28 @@
 
 #include <string>
 
-bool IsNotification(UINT message);
-const char* NotificationName(UINT message);
+#include "library/window/watcher/WindowEvent.h"
 
-// What the tool reads of a window when a notification about it arrives.
-struct WindowSnapshot {
-    bool exists = false;
-    std::wstring className;
-    std::wstring title;
-    bool hasBounds = false;
-    RECT bounds = {};
-    const char* showState = "Unknown";
-};
-WindowSnapshot TakeSnapshot(HWND hwnd);
-// "0x... class=... title=... bounds=... state=...", or "0x... gone".
+// "0x... class=... title=... bounds=... state=... pid=... image=...", or
+// "0x... gone pid=... image=..." with what is known of a window that is gone.
+std::string DescribeWindow(HWND hwnd,
+                           const NLibrary::NWin32::NWindow::NWatcher::CWindowSnapshot& window);
 std::string DescribeWindow(HWND hwnd);
 
 // Prints notifications as text lines or as JSON Lines, flushed line by line.
-class WatchOutput {
+class CWatchOutput
+{
 public:
-    explicit WatchOutput(bool json);
+    explicit CWatchOutput(bool json);
     void Started();
-    void Print(UINT message, HWND hwnd);
+    // The snapshot may differ from the event's: for a window that is gone it
+    // carries the process remembered from earlier notifications.
+    void Print(const NLibrary::NWin32::NWindow::NWatcher::CWindowEvent& event,
+               const NLibrary::NWin32::NWindow::NWatcher::CWindowSnapshot& window);
     void Stopped();
 
 private:
-    void PrintText(const char* event, HWND hwnd, ULONGLONG ms);
-    void PrintJson(const char* event, HWND hwnd, const WindowSnapshot& window, ULONGLONG ms);
-
-    bool json_;
-    ULONGLONG start_;
-    unsigned long count_ = 0;
+    bool json;
+    ULONGLONG start;
+    unsigned long count = 0;
 };

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <windows.h>
+
+#include "library/window/watcher/WindowEventKind.h"
+#include "library/window/watcher/WindowSnapshot.h"
+
+namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
+
+// One notification as the application receives it. The snapshot is taken
+// when the watcher's thread takes the notification from its queue, so the
+// application need not query the window (which may be gone by then).
+class CWindowEvent
+{
+public:
+    WindowEventKind kind = WindowEventPosChanged;
+    HWND window = nullptr;
+    ULONGLONG arrivalTime = 0;  // milliseconds on the GetTickCount64 clock
+    CWindowSnapshot snapshot;
+};
+
+// Called on the watcher's thread, one event at a time, in arrival order.
+typedef void (*WindowEventCallback)(const CWindowEvent& event, void* context);
+
+}}}}  // namespace NLibrary::NWin32::NWindow::NWatcher

@@ -1,0 +1,27 @@
+#include "library/window/watcher/WindowEventKind.h"
+
+namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
+
+bool IsWindowEventMessage(UINT message)
+{
+    return message >= NotifyWindowPosChanged && message <= NotifyExitSizeMove;
+}
+
+const char* GetWindowEventName(WindowEventKind kind)
+{
+    switch (kind) {
+    case WindowEventPosChanged:
+        return "WindowPosChanged";
+    case WindowEventDestroyed:
+        return "Destroyed";
+    case WindowEventEnterSizeMove:
+        return "EnterSizeMove";
+    case WindowEventMoving:
+        return "Moving";
+    case WindowEventExitSizeMove:
+        return "ExitSizeMove";
+    }
+    return "Unknown";
+}
+
+}}}}  // namespace NLibrary::NWin32::NWindow::NWatcher

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+#include "library/window/watcher/WindowEvent.h"
+
+// Keeps the notifications about windows of one image name and one class, and
+// completes the snapshot of a window that is gone with what earlier
+// notifications showed of it, so that its Destroyed line still names its
+// process and passes the same filter.
+class CWatchFilter
+{
+public:
+    CWatchFilter(const std::wstring& process, const std::wstring& className);
+
+    // False when the event is to be left out; otherwise `window` is what to print.
+    bool Accept(const NLibrary::NWin32::NWindow::NWatcher::CWindowEvent& event,
+                NLibrary::NWin32::NWindow::NWatcher::CWindowSnapshot& window);
+
+private:
+    std::wstring process;
+    std::wstring className;
+    std::map<HWND, NLibrary::NWin32::NWindow::NWatcher::CWindowSnapshot> known;
+};

@@ -1,0 +1,99 @@
+#include "tools/zarvowatch/WatchMode.h"
+
+#include <cstdio>
+
+#include "library/window/watcher/WindowWatcher.h"
+#include "tools/zarvowatch/WatchExitCode.h"
+#include "tools/zarvowatch/WatchFilter.h"
+#include "tools/zarvowatch/WatchOutput.h"
+
+namespace {
+
+namespace NWatcher = NLibrary::NWin32::NWindow::NWatcher;
+
+// Set by Ctrl+C, Ctrl+Break or closing the console; the handler then waits
+// for StoppedEvent so that the hook is removed before the process is ended.
+HANDLE StopRequestedEvent = nullptr;
+HANDLE StoppedEvent = nullptr;
+
+BOOL WINAPI OnConsoleEvent(DWORD)
+{
+    SetEvent(StopRequestedEvent);
+    WaitForSingleObject(StoppedEvent, 3000);
+    return TRUE;
+}
+
+class CWatchPrinter
+{
+public:
+    explicit CWatchPrinter(const CWatchOptions& options)
+        : output(options.json), filter(options.process, options.className)
+    {
+    }
+
+    static void OnEvent(const NWatcher::CWindowEvent& event, void* context)
+    {
+        CWatchPrinter* printer = static_cast<CWatchPrinter*>(context);
+        NWatcher::CWindowSnapshot window;
+        if (printer->filter.Accept(event, window))
+            printer->output.Print(event, window);
+    }
+
+    CWatchOutput output;
+    CWatchFilter filter;
+};
+
+bool StartProgram(const std::wstring& commandLine)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    std::wstring mutableLine = commandLine;
+    if (!CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
+}
+
+int ReportStartFailure(const CWatchOptions& options, uint32_t status)
+{
+    if (status == NWatcher::WatcherModuleNotLoaded || status == NWatcher::WatcherWrongModule) {
+        const DWORD error =
+            status == NWatcher::WatcherWrongModule ? ERROR_PROC_NOT_FOUND : GetLastError();
+        fprintf(stderr, "zarvowatch: cannot load %ls (error %lu)\n", options.dllPath.c_str(),
+                error);
+        return WatchExitModuleNotLoaded;
+    }
+    fprintf(stderr, "zarvowatch: cannot register the window hook (error %lu)\n", GetLastError());
+    return WatchExitRegisterFailed;
+}
+
+}  // namespace
+
+int RunWatch(const CWatchOptions& options)
+{
+    CWatchPrinter printer(options);
+    NWatcher::CWindowWatcher watcher;
+    const uint32_t status =
+        watcher.Start(CWatchPrinter::OnEvent, &printer, options.dllPath.c_str());
+    if (status != NWatcher::WatcherSuccess)
+        return ReportStartFailure(options, status);
+    StopRequestedEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    StoppedEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    printer.output.Started();
+    if (!options.exec.empty() && !StartProgram(options.exec))
+        fprintf(stderr, "zarvowatch: cannot start %ls (error %lu)\n", options.exec.c_str(),
+                GetLastError());
+
+    const DWORD duration =
+        options.durationSeconds > 0 ? DWORD(options.durationSeconds * 1000) : INFINITE;
+    WaitForSingleObject(StopRequestedEvent, duration);
+
+    watcher.Stop();
+    printer.output.Stopped();
+    SetEvent(StoppedEvent);
+    return WatchExitSuccess;
+}
