@@ -4,8 +4,8 @@ namespace NLibrary { namespace NSynchronization { namespace NMutex {
 
 CMutex::CMutex() : locked(false), handle(INVALID_HANDLE_VALUE)
 {
-    HANDLE created = CreateMutexW(NULL, FALSE, NULL);
-    if (created != NULL)
+    HANDLE created = CreateMutexW(nullptr, FALSE, nullptr);
+    if (created != nullptr)
         handle = created;
 }
 
@@ -20,12 +20,12 @@ bool CMutex::IsValid() const
     return handle != INVALID_HANDLE_VALUE;
 }
 
-unsigned int CMutex::Lock()
+uint32_t CMutex::Lock()
 {
     return Lock(INFINITE);
 }
 
-unsigned int CMutex::Lock(DWORD milliseconds)
+uint32_t CMutex::Lock(DWORD milliseconds)
 {
     if (!IsValid())
         return 1;
@@ -35,12 +35,17 @@ unsigned int CMutex::Lock(DWORD milliseconds)
     return 0;
 }
 
-unsigned int CMutex::Unlock()
+uint32_t CMutex::Unlock()
 {
     if (!IsValid() || !ReleaseMutex(handle))
         return 1;
     locked = false;
     return 0;
+}
+
+bool IsUsable(const boost::shared_ptr<CMutex>& mutex)
+{
+    return mutex && mutex->IsValid();
 }
 
 }}}  // namespace NLibrary::NSynchronization::NMutex

@@ -3,6 +3,7 @@
 #include <process.h>
 
 #include <new>
+#include <utility>
 
 #include "library/synchronization/Wait.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 const DWORD StartedTimeoutMilliseconds = 1000;
 
-typedef boost::shared_ptr<CThreadSharedResources> SharedResourcesPtr;
+using SharedResourcesPtr = boost::shared_ptr<CThreadSharedResources>;
 
 }  // namespace
 
@@ -33,7 +34,7 @@ CThreadSharedResources::~CThreadSharedResources()
     thread.reset();
 }
 
-CThread::CThread() : handle(NULL), state(ThreadStateIdle)
+CThread::CThread() : state(ThreadStateIdle)
 {
 }
 
@@ -45,12 +46,7 @@ CThread::~CThread()
     startedEvent.reset();
 }
 
-bool CThread::IsUsable(const boost::shared_ptr<CEvent>& event)
-{
-    return event && IsValidHandle(event->GetHandle());
-}
-
-unsigned int CThread::CreateResources(const boost::shared_ptr<IThread>& thread)
+uint32_t CThread::CreateResources(const boost::shared_ptr<IThread>& thread)
 {
     startedEvent.reset(new (std::nothrow) CEvent);
     if (IsUsable(startedEvent))
@@ -58,8 +54,8 @@ unsigned int CThread::CreateResources(const boost::shared_ptr<IThread>& thread)
     if (IsUsable(finishedEvent))
         stopEvent.reset(new (std::nothrow) CEvent);
     if (IsUsable(stopEvent))
-        sharedResources.reset(new (std::nothrow) CThreadSharedResources(
-            thread, startedEvent, finishedEvent, stopEvent));
+        sharedResources.reset(new (std::nothrow) CThreadSharedResources(thread, startedEvent,
+                                                                        finishedEvent, stopEvent));
     if (sharedResources)
         return 0;
     ReleaseResources();
@@ -77,7 +73,7 @@ void CThread::ReleaseResources()
 // The new thread gets its own heap copy of the shared resources rather than
 // the address of our member: a thread that starts after the time-out must not
 // read a member that a later Start or our destruction has changed.
-unsigned int CThread::Start(const boost::shared_ptr<IThread>& thread)
+uint32_t CThread::Start(const boost::shared_ptr<IThread>& thread)
 {
     if (!thread || state != ThreadStateIdle)
         return 1;
@@ -85,31 +81,28 @@ unsigned int CThread::Start(const boost::shared_ptr<IThread>& thread)
         return 1;
     SharedResourcesPtr* argument = new (std::nothrow) SharedResourcesPtr(sharedResources);
     uintptr_t created = 0;
-    if (argument != NULL)
-        created = _beginthreadex(NULL, 0, &CThread::ThreadProc, argument, 0, NULL);
-    if (created == 0)
-    {
+    if (argument != nullptr)
+        created = _beginthreadex(nullptr, 0, &CThread::ThreadProc, argument, 0, nullptr);
+    if (created == 0) {
         delete argument;
         ReleaseResources();
         return 1;
     }
-    HANDLE newThread = reinterpret_cast<HANDLE>(created);
-    if (!startedEvent->Wait(StartedTimeoutMilliseconds))
-    {
+    CUniqueHandle newThread(reinterpret_cast<HANDLE>(created));
+    if (!startedEvent->Wait(StartedTimeoutMilliseconds)) {
         // Nobody could ever stop a thread that starts after the time-out, so it
         // finds its stop event already set. Its handle is of no use to us.
         stopEvent->Set();
-        CloseHandle(newThread);
         return 1;
     }
-    handle = newThread;
+    handle = std::move(newThread);
     state = ThreadStateRunning;
     return 0;
 }
 
 unsigned __stdcall CThread::ThreadProc(void* argument)
 {
-    if (argument == NULL)
+    if (argument == nullptr)
         return 0;
     SharedResourcesPtr* owned = static_cast<SharedResourcesPtr*>(argument);
     SharedResourcesPtr resources(*owned);
@@ -121,10 +114,9 @@ unsigned __stdcall CThread::ThreadProc(void* argument)
     if (started)
         started->Set();
 
-    unsigned int result = 0;
+    uint32_t result = 0;
     boost::shared_ptr<CEvent> stop(resources->stopEvent);
-    if (stop)
-    {
+    if (stop) {
         boost::shared_ptr<IThread> body(resources->thread);
         if (body)
             result = body->Run(stop.get());
@@ -145,7 +137,7 @@ void CThread::RequestStop()
     state = ThreadStateStopRequested;
 }
 
-unsigned int CThread::Join(DWORD milliseconds)
+uint32_t CThread::Join(DWORD milliseconds)
 {
     if (state == ThreadStateIdle)
         return 0;
@@ -166,9 +158,8 @@ void CThread::Close()
 {
     if (state != ThreadStateStopRequested && state != ThreadStateFinished)
         return;
-    CloseValidHandle(handle);
+    handle.Reset();
     ReleaseResources();
-    handle = NULL;
     state = ThreadStateIdle;
 }
 

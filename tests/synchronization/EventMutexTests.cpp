@@ -35,7 +35,10 @@ TEST(Event, OneSetReleasesExactlyOneWaiter)
 {
     CEvent event;
     LONG released = 0;
-    auto waiter = [&] { if (event.Wait(2000)) InterlockedIncrement(&released); };
+    auto waiter = [&] {
+        if (event.Wait(2000))
+            InterlockedIncrement(&released);
+    };
     std::thread a(waiter), b(waiter);
     Sleep(50);
     event.Set();
@@ -100,17 +103,17 @@ TEST(Mutex, AbandonedMutexIsReportedAsFailure)
 
 TEST(HandleHelpers, ValidityAndClose)
 {
-    HANDLE null = NULL, invalid = INVALID_HANDLE_VALUE;
+    HANDLE null = nullptr, invalid = INVALID_HANDLE_VALUE;
     EXPECT_FALSE(NSync::IsValidHandle(null));
     EXPECT_FALSE(NSync::IsValidHandle(invalid));
     NSync::CloseValidHandle(invalid);
     EXPECT_EQ(INVALID_HANDLE_VALUE, invalid);
 
-    HANDLE event = CreateEventW(NULL, FALSE, FALSE, NULL);
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     ASSERT_TRUE(NSync::IsValidHandle(event));
     HANDLE copy = event;
     NSync::CloseValidHandle(event);
-    EXPECT_EQ(NULL, event);
+    EXPECT_EQ(nullptr, event);
     DWORD flags;
     EXPECT_FALSE(GetHandleInformation(copy, &flags));
 }

@@ -13,8 +13,8 @@ using NTask::CTaskRequest;
 
 namespace {
 
-typedef boost::shared_ptr<CTaskLauncher> LauncherPtr;
-typedef boost::shared_ptr<CTaskRequest> RequestPtr;
+using LauncherPtr = boost::shared_ptr<CTaskLauncher>;
+using RequestPtr = boost::shared_ptr<CTaskRequest>;
 
 // Drives the dispatcher's passes on the test thread, one at a time, instead of
 // on a dispatcher thread.
@@ -22,8 +22,8 @@ class CManualDispatcher : public CTaskDispatcher
 {
 public:
     explicit CManualDispatcher(uint32_t poolSize)
-        : CTaskDispatcher(poolSize, boost::shared_ptr<NTask::ITaskLauncherCallback>(
-                                        new CRecordingCallback))
+        : CTaskDispatcher(poolSize,
+                          boost::shared_ptr<NTask::ITaskLauncherCallback>(new CRecordingCallback))
     {
     }
     ~CManualDispatcher() { Shutdown(); }
@@ -60,8 +60,7 @@ RequestPtr Add(CTaskDispatcher& dispatcher, const boost::shared_ptr<NTask::ITask
 // Makes passes until the request completes (or a few seconds pass).
 bool PassUntilCompleted(CManualDispatcher& dispatcher, const RequestPtr& request)
 {
-    for (int i = 0; i < 5000 && request->state != NTask::RequestStateCompleted; ++i)
-    {
+    for (int i = 0; i < 5000 && request->state != NTask::RequestStateCompleted; ++i) {
         Sleep(1);
         dispatcher.MakePass();
     }

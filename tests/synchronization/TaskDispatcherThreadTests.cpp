@@ -17,7 +17,7 @@ using NTask::CTaskRequest;
 
 namespace {
 
-typedef boost::shared_ptr<CTaskDispatcher> DispatcherPtr;
+using DispatcherPtr = boost::shared_ptr<CTaskDispatcher>;
 
 // A dispatcher running on its own thread for the life of the object.
 class CRunningDispatcher
@@ -87,8 +87,8 @@ TEST(TaskDispatcher, StopWhileTasksRunEndsWithinAboutOneSecond)
         CRunningDispatcher running(3, callback);
         ASSERT_TRUE(running.started);
         ASSERT_EQ(0u, running.dispatcher->AddRequest(slow, waitingCompletion, slowRequest));
-        ASSERT_EQ(0u, running.dispatcher->AddRequest(quick, boost::shared_ptr<CEvent>(),
-                                                     quickRequest));
+        ASSERT_EQ(0u,
+                  running.dispatcher->AddRequest(quick, boost::shared_ptr<CEvent>(), quickRequest));
         ASSERT_TRUE(slow->started.Wait(5000));
         ASSERT_TRUE(quick->started.Wait(5000));
         took = running.Stop();
@@ -129,22 +129,20 @@ public:
 
 struct SClientResult
 {
-    unsigned int submitted = 0;
-    unsigned int completed = 0;
-    unsigned int extraSignals = 0;
-    std::vector<boost::shared_ptr<CStressTask> > tasks;
+    uint32_t submitted = 0;
+    uint32_t completed = 0;
+    uint32_t extraSignals = 0;
+    std::vector<boost::shared_ptr<CStressTask>> tasks;
 };
 
 // Alternates the one-call client API with the explicit add / wait / remove.
-void RunClient(CTaskDispatcher& dispatcher, unsigned int count, SClientResult& result)
+void RunClient(CTaskDispatcher& dispatcher, uint32_t count, SClientResult& result)
 {
-    for (unsigned int i = 0; i < count; ++i)
-    {
+    for (uint32_t i = 0; i < count; ++i) {
         boost::shared_ptr<CStressTask> task(new CStressTask);
         result.tasks.push_back(task);
         ++result.submitted;
-        if (i % 2 == 0)
-        {
+        if (i % 2 == 0) {
             if (dispatcher.ExecuteAndWait(task, 10000) == 0)
                 ++result.completed;
             continue;
@@ -167,11 +165,10 @@ void RunClient(CTaskDispatcher& dispatcher, unsigned int count, SClientResult& r
 // A thread that has signalled its end may still hold handles of its own (its
 // message queue's) until it has finished exiting; the dispatcher thread, pinned
 // to one processor, can take a while to get there on a loaded machine.
-unsigned int HandleCountAfterThreadsExit(unsigned int expected)
+uint32_t HandleCountAfterThreadsExit(uint32_t expected)
 {
-    unsigned int count = NTestSupport::CountOpenHandlesSettled();
-    for (int attempt = 0; attempt < 20 && count != expected; ++attempt)
-    {
+    uint32_t count = NTestSupport::CountOpenHandlesSettled();
+    for (int attempt = 0; attempt < 20 && count != expected; ++attempt) {
         Sleep(100);
         count = NTestSupport::CountOpenHandlesSettled();
     }
@@ -182,24 +179,23 @@ unsigned int HandleCountAfterThreadsExit(unsigned int expected)
 
 TEST(TaskDispatcher, StressManyClientsEveryRequestCompletesOnce)
 {
-    const unsigned int clients = 4, perClient = 600;
-    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    const uint32_t clients = 4, perClient = 600;
+    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     std::vector<SClientResult> results(clients);
     DWORD shutdown;
     {
         CRunningDispatcher running(3);
         ASSERT_TRUE(running.started);
         std::vector<std::thread> threads;
-        for (unsigned int c = 0; c < clients; ++c)
+        for (uint32_t c = 0; c < clients; ++c)
             threads.emplace_back(RunClient, std::ref(*running.dispatcher), perClient,
                                  std::ref(results[c]));
         for (auto& t : threads)
             t.join();
         shutdown = running.Stop();
     }
-    unsigned int completed = 0, wrongRuns = 0, extraSignals = 0;
-    for (const auto& result : results)
-    {
+    uint32_t completed = 0, wrongRuns = 0, extraSignals = 0;
+    for (const auto& result : results) {
         EXPECT_EQ(perClient, result.submitted);
         completed += result.completed;
         extraSignals += result.extraSignals;

@@ -13,11 +13,10 @@ namespace NThread = NLibrary::NSynchronization::NThread;
 
 namespace {
 
-unsigned int PollUntilDone(CTaskLauncher& launcher, DWORD limitMilliseconds = 5000)
+uint32_t PollUntilDone(CTaskLauncher& launcher, DWORD limitMilliseconds = 5000)
 {
     DWORD start = GetTickCount();
-    while (launcher.PollTask() != 0)
-    {
+    while (launcher.PollTask() != 0) {
         if (GetTickCount() - start > limitMilliseconds)
             return 1;
         Sleep(1);
@@ -25,11 +24,10 @@ unsigned int PollUntilDone(CTaskLauncher& launcher, DWORD limitMilliseconds = 50
     return 0;
 }
 
-unsigned int PollUntilStopped(CTaskLauncher& launcher, DWORD limitMilliseconds = 5000)
+uint32_t PollUntilStopped(CTaskLauncher& launcher, DWORD limitMilliseconds = 5000)
 {
     DWORD start = GetTickCount();
-    while (launcher.PollStopped() != 0)
-    {
+    while (launcher.PollStopped() != 0) {
         if (GetTickCount() - start > limitMilliseconds)
             return 1;
         Sleep(1);
@@ -137,7 +135,7 @@ TEST(TaskLauncher, StopOfABusyLauncherLetsTheTaskFinish)
 {
     auto callback = Make<CRecordingCallback>();
     auto task = boost::shared_ptr<CCountingTask>(new CCountingTask(10000));
-    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     {
         CTaskLauncher launcher;
         ASSERT_EQ(0u, launcher.Start(callback));
@@ -195,7 +193,7 @@ TEST(TaskLauncher, DroppingABusyLauncherLeavesItsTaskToFinish)
 {
     auto callback = Make<CRecordingCallback>();
     auto task = boost::shared_ptr<CCountingTask>(new CCountingTask(10000));
-    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     {
         boost::shared_ptr<CTaskLauncher> launcher(new CTaskLauncher);
         ASSERT_EQ(0u, launcher->Start(callback));

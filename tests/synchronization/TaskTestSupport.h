@@ -37,12 +37,15 @@ class CRecordingCallback : public ITaskLauncherCallback
 {
 public:
     void OnThreadStart() override { InterlockedIncrement(&starts); }
-    void OnThreadStop() override { InterlockedIncrement(&stops); stopped.Set(); }
+    void OnThreadStop() override
+    {
+        InterlockedIncrement(&stops);
+        stopped.Set();
+    }
     void OnBeforeWait() override
     {
         InterlockedIncrement(&beforeWaits);
-        if (gated)
-        {
+        if (gated) {
             parked.Set();
             gate.Wait(10000);
             gated = false;

@@ -18,10 +18,10 @@ namespace {
 class CBody : public IThread
 {
 public:
-    CBody(unsigned int exitCode_, bool ignoreStop_) : exitCode(exitCode_), ignoreStop(ignoreStop_) {}
+    CBody(uint32_t exitCode_, bool ignoreStop_) : exitCode(exitCode_), ignoreStop(ignoreStop_) {}
     ~CBody() { InterlockedIncrement(destroyed); }
 
-    unsigned int Run(CEvent* stopEvent) override
+    uint32_t Run(CEvent* stopEvent) override
     {
         entered.Set();
         if (ignoreStop)
@@ -39,14 +39,14 @@ public:
     static LONG* destroyed;
 
 private:
-    unsigned int exitCode;
+    uint32_t exitCode;
     bool ignoreStop;
 };
 
 LONG* CBody::destroyed = nullptr;
 LONG g_destroyed = 0;
 
-boost::shared_ptr<CBody> MakeBody(unsigned int exitCode = 0, bool ignoreStop = false)
+boost::shared_ptr<CBody> MakeBody(uint32_t exitCode = 0, bool ignoreStop = false)
 {
     CBody::destroyed = &g_destroyed;
     return boost::shared_ptr<CBody>(new CBody(exitCode, ignoreStop));
@@ -64,7 +64,7 @@ DWORD ExitCodeAfterEnd(HANDLE thread)
 
 TEST(Thread, FullHandshakeCarriesTheExitCode)
 {
-    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     {
         CThread thread;
         auto body = MakeBody(5);
@@ -80,7 +80,7 @@ TEST(Thread, FullHandshakeCarriesTheExitCode)
         EXPECT_EQ(1u, thread.Join(0));  // already joined
         thread.Close();
         EXPECT_EQ(NThread::ThreadStateIdle, thread.GetState());
-        EXPECT_EQ(NULL, thread.GetHandle());
+        EXPECT_EQ(nullptr, thread.GetHandle());
     }
     EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
 }
@@ -105,7 +105,7 @@ TEST(Thread, RefusesEmptyBodyAndSecondStart)
 
 TEST(Thread, CloseWithoutJoinDetachesAThreadThatIgnoresStop)
 {
-    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     LONG destroyedBefore = g_destroyed;
     CThread thread;
     auto body = MakeBody(0, true);
@@ -149,7 +149,7 @@ public:
         lockFn = reinterpret_cast<LockFn>(GetProcAddress(ntdll, "LdrLockLoaderLock"));
         unlockFn = reinterpret_cast<UnlockFn>(GetProcAddress(ntdll, "LdrUnlockLoaderLock"));
         if (lockFn && unlockFn)
-            held = lockFn(0, NULL, &cookie) == 0;
+            held = lockFn(0, nullptr, &cookie) == 0;
     }
     ~CLoaderLockHold() { Release(); }
     void Release()
@@ -161,8 +161,8 @@ public:
     bool held = false;
 
 private:
-    typedef LONG(NTAPI* LockFn)(ULONG, ULONG*, ULONG_PTR*);
-    typedef LONG(NTAPI* UnlockFn)(ULONG, ULONG_PTR);
+    using LockFn = LONG(NTAPI*)(ULONG, ULONG*, ULONG_PTR*);
+    using UnlockFn = LONG(NTAPI*)(ULONG, ULONG_PTR);
     LockFn lockFn = nullptr;
     UnlockFn unlockFn = nullptr;
     ULONG_PTR cookie = 0;
@@ -171,7 +171,7 @@ private:
 class CStopProbe : public IThread
 {
 public:
-    unsigned int Run(CEvent* stopEvent) override
+    uint32_t Run(CEvent* stopEvent) override
     {
         stopAlreadySet = stopEvent->Wait(0);
         ran.Set();
@@ -186,7 +186,7 @@ public:
 TEST(Thread, StartTimeoutLeavesObjectIdleAndLateThreadEndsAtOnce)
 {
     auto body = boost::shared_ptr<CStopProbe>(new CStopProbe);
-    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     {
         CThread thread;
         CLoaderLockHold hold;
@@ -196,7 +196,7 @@ TEST(Thread, StartTimeoutLeavesObjectIdleAndLateThreadEndsAtOnce)
         EXPECT_EQ(1u, thread.Start(body));
         EXPECT_GE(GetTickCount() - before, 900u);
         EXPECT_EQ(NThread::ThreadStateIdle, thread.GetState());
-        EXPECT_EQ(NULL, thread.GetHandle());
+        EXPECT_EQ(nullptr, thread.GetHandle());
         hold.Release();
         // The late thread copied its resources for itself: destroying the
         // object does not pull them from under it.
