@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "library/synchronization/NewShared.h"
 #include "library/synchronization/Wait.h"
 #include "library/timing/HighResolutionTimer.h"
 
@@ -25,7 +26,7 @@ CTaskRequest::CTaskRequest(const boost::shared_ptr<ITask>& task_,
 
 CTaskDispatcher::CTaskDispatcher(uint32_t poolSize,
                                  const boost::shared_ptr<ITaskLauncherCallback>& callback_)
-    : launchers(ListGrowthStep), requests(ListGrowthStep), mutex(new (std::nothrow) CMutex),
+    : launchers(ListGrowthStep), requests(ListGrowthStep), mutex(NewShared<CMutex>()),
       callback(callback_), accepting(true)
 {
     try {
@@ -88,7 +89,7 @@ void CTaskDispatcher::RefreshLaunchers()
         // A busy launcher that no request names is abandoned to finish its
         // task on its own.
         slot.reset();
-        LauncherPtr fresh(new (std::nothrow) CTaskLauncher);
+        LauncherPtr fresh = NewShared<CTaskLauncher>();
         if (fresh && fresh->Start(callback) == 0)
             slot = fresh;
     }
@@ -232,7 +233,7 @@ uint32_t CTaskDispatcher::AddRequest(const boost::shared_ptr<ITask>& task,
 {
     if (!task)
         return 1;
-    RequestPtr created(new (std::nothrow) CTaskRequest(task, completionEvent));
+    RequestPtr created = NewShared<CTaskRequest>(task, completionEvent);
     if (!created)
         return 1;
     CMutexLock lock(mutex.get());
@@ -281,7 +282,7 @@ uint32_t CTaskDispatcher::GetRequestState(const RequestPtr& request, int& state)
 
 uint32_t CTaskDispatcher::ExecuteAndWait(const boost::shared_ptr<ITask>& task, DWORD milliseconds)
 {
-    boost::shared_ptr<CEvent> completion(new (std::nothrow) CEvent);
+    boost::shared_ptr<CEvent> completion = NewShared<CEvent>();
     if (!IsUsable(completion))
         return 1;
     RequestPtr request;

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "library/synchronization/NewShared.h"
 #include "library/synchronization/Wait.h"
 
 namespace NLibrary { namespace NSynchronization { namespace NTask {
@@ -132,14 +133,13 @@ uint32_t CTaskLauncher::Initialize(const boost::shared_ptr<ITaskLauncherCallback
 {
     thread = new (std::nothrow) CThread;
     if (thread != nullptr)
-        taskEvent.reset(new (std::nothrow) CEvent);
+        taskEvent = NewShared<CEvent>();
     if (IsUsable(taskEvent))
-        doneEvent.reset(new (std::nothrow) CEvent);
+        doneEvent = NewShared<CEvent>();
     if (IsUsable(doneEvent))
-        mutex.reset(new (std::nothrow) CMutex);
+        mutex = NewShared<CMutex>();
     if (IsUsable(mutex))
-        launcherThread.reset(new (std::nothrow)
-                                 CTaskLauncherThread(callback, taskEvent, doneEvent, mutex));
+        launcherThread = NewShared<CTaskLauncherThread>(callback, taskEvent, doneEvent, mutex);
     if (launcherThread)
         return 0;
     ReleaseMembers();

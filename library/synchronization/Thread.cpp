@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "library/synchronization/NewShared.h"
 #include "library/synchronization/Wait.h"
 
 namespace NLibrary { namespace NSynchronization { namespace NThread {
@@ -46,16 +47,21 @@ CThread::~CThread()
     startedEvent.reset();
 }
 
+// Whatever a timed-out start left here belongs to its late thread now; each
+// step tests only what it has just built, never a leftover of that start.
 uint32_t CThread::CreateResources(const boost::shared_ptr<IThread>& thread)
 {
-    startedEvent.reset(new (std::nothrow) CEvent);
-    if (IsUsable(startedEvent))
-        finishedEvent.reset(new (std::nothrow) CEvent);
-    if (IsUsable(finishedEvent))
-        stopEvent.reset(new (std::nothrow) CEvent);
-    if (IsUsable(stopEvent))
-        sharedResources.reset(new (std::nothrow) CThreadSharedResources(thread, startedEvent,
-                                                                        finishedEvent, stopEvent));
+    ReleaseResources();
+    boost::shared_ptr<CEvent>* events[] = {&startedEvent, &finishedEvent, &stopEvent};
+    for (boost::shared_ptr<CEvent>* event : events) {
+        *event = NewShared<CEvent>();
+        if (!IsUsable(*event)) {
+            ReleaseResources();
+            return 1;
+        }
+    }
+    sharedResources =
+        NewShared<CThreadSharedResources>(thread, startedEvent, finishedEvent, stopEvent);
     if (sharedResources)
         return 0;
     ReleaseResources();
@@ -137,6 +143,10 @@ void CThread::RequestStop()
     state = ThreadStateStopRequested;
 }
 
+// The finished signal comes just before the thread procedure returns, so the
+// thread's end is waited for too: a 0 means that the thread is gone and its
+// exit code final. Both in one wait, so that the auto-reset signal is consumed
+// only together with the end and a later Join still finds it.
 uint32_t CThread::Join(DWORD milliseconds)
 {
     if (state == ThreadStateIdle)
@@ -145,7 +155,9 @@ uint32_t CThread::Join(DWORD milliseconds)
         return 1;
     if (!IsUsable(finishedEvent))
         return 1;
-    if (WaitForSingleObject(finishedEvent->GetHandle(), milliseconds) != WAIT_OBJECT_0)
+    const HANDLE ends[2] = {finishedEvent->GetHandle(), handle.Get()};
+    const DWORD count = handle.IsValid() ? 2 : 1;
+    if (WaitForMultipleObjects(count, ends, TRUE, milliseconds) >= WAIT_OBJECT_0 + count)
         return 1;
     state = ThreadStateFinished;
     return 0;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <boost/shared_ptr.hpp>
 
 #include "library/synchronization/Event.h"
@@ -57,6 +59,21 @@ public:
     volatile bool gated = false;
     CEvent parked, gate, stopped;
 };
+
+// Threads of this process that exist right now, whatever started them.
+inline uint32_t CountThreads()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    uint32_t count = 0;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return count;
+}
 
 template <class T>
 boost::shared_ptr<T> Make()

@@ -6,6 +6,8 @@
 
 #include "library/synchronization/Thread.h"
 #include "tests/common/HandleCount.h"
+#include "tests/synchronization/TaskTestSupport.h"
+#include "tests/synchronization/TestAllocator.h"
 
 using NLibrary::NSynchronization::NEvent::CEvent;
 using NLibrary::NSynchronization::NThread::CThread;
@@ -204,5 +206,89 @@ TEST(Thread, StartTimeoutLeavesObjectIdleAndLateThreadEndsAtOnce)
     ASSERT_TRUE(body->ran.Wait(5000));
     EXPECT_TRUE(body->stopAlreadySet);
     Sleep(100);
+    EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
+}
+
+TEST(Thread, FailedAllocationsAfterATimedOutStartFailCleanly)
+{
+    auto late = boost::shared_ptr<CStopProbe>(new CStopProbe);
+    auto body = MakeBody(5);
+    const int64_t blocksBefore = NSyncTests::LiveHeapBlocks();
+    const uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    {
+        CThread thread;
+        {
+            CLoaderLockHold hold;
+            if (!hold.held)
+                GTEST_SKIP() << "loader lock not available";
+            ASSERT_EQ(1u, thread.Start(late));
+        }
+        // The late thread has run and gone; the object still holds what that
+        // start built.
+        ASSERT_TRUE(late->ran.Wait(5000));
+        uint32_t failAt = 1;
+        for (;; ++failAt) {
+            NSyncTests::CFailAllocation failure(failAt);
+            uint32_t result = thread.Start(body);
+            if (!failure.Reached()) {
+                EXPECT_EQ(0u, result);
+                break;
+            }
+            EXPECT_EQ(1u, result) << "allocation " << failAt;
+            EXPECT_EQ(NThread::ThreadStateIdle, thread.GetState());
+            EXPECT_EQ(nullptr, thread.GetHandle());
+        }
+        EXPECT_GT(failAt, 4u);  // every event and the shared record were reached
+        thread.RequestStop();
+        EXPECT_EQ(0u, thread.Join(5000));
+        thread.Close();
+    }
+    EXPECT_EQ(blocksBefore, NSyncTests::LiveHeapBlocks());
+    EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
+}
+
+// A thread cannot finish exiting while another thread holds the loader lock,
+// although it has already signalled that its body returned.
+TEST(Thread, JoinSucceedsOnlyOnceTheThreadHasEnded)
+{
+    CThread thread;
+    auto body = MakeBody(5);
+    ASSERT_EQ(0u, thread.Start(body));
+    ASSERT_TRUE(body->entered.Wait(5000));
+    {
+        CLoaderLockHold hold;
+        if (!hold.held)
+            GTEST_SKIP() << "loader lock not available";
+        thread.RequestStop();
+        EXPECT_EQ(1u, thread.Join(300));
+        EXPECT_TRUE(body->finishedRun);
+    }
+    ASSERT_EQ(0u, thread.Join(1000));
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeThread(thread.GetHandle(), &code));
+    EXPECT_EQ(5u, code);
+    thread.Close();
+}
+
+TEST(Thread, StartStopCyclesReportTheExitCodeAndLeaveNothingBehind)
+{
+    const uint32_t cycles = 100;
+    const uint32_t threadsBefore = NSyncTests::CountThreads();
+    const int64_t blocksBefore = NSyncTests::LiveHeapBlocks();
+    const uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    uint32_t wrongCodes = 0;
+    for (uint32_t i = 0; i < cycles; ++i) {
+        CThread thread;
+        ASSERT_EQ(0u, thread.Start(MakeBody(5)));
+        thread.RequestStop();
+        ASSERT_EQ(0u, thread.Join(1000));
+        DWORD code = 0;
+        GetExitCodeThread(thread.GetHandle(), &code);
+        wrongCodes += code != 5;
+        thread.Close();
+    }
+    EXPECT_EQ(0u, wrongCodes);
+    EXPECT_EQ(threadsBefore, NSyncTests::CountThreads());
+    EXPECT_EQ(blocksBefore, NSyncTests::LiveHeapBlocks());
     EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
 }
