@@ -29,7 +29,15 @@ uint32_t CMutex::Lock(DWORD milliseconds)
 {
     if (!IsValid())
         return 1;
-    if (WaitForSingleObject(handle, milliseconds) != WAIT_OBJECT_0)
+    const DWORD result = WaitForSingleObject(handle, milliseconds);
+    if (result == WAIT_ABANDONED) {
+        // The wait made us the owner of what a thread left half done when it
+        // ended. Callers treat 1 as "not held" and never unlock, so the
+        // ownership goes straight back; otherwise nobody could lock again.
+        ReleaseMutex(handle);
+        return 1;
+    }
+    if (result != WAIT_OBJECT_0)
         return 1;
     locked = true;
     return 0;

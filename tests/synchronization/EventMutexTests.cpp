@@ -93,12 +93,24 @@ TEST(Mutex, LockFailsWhileAnotherThreadOwnsIt)
     EXPECT_EQ(0u, mutex.Unlock());
 }
 
-TEST(Mutex, AbandonedMutexIsReportedAsFailure)
+// A thread that ends holding the mutex abandons it. The next Lock reports 1
+// and, like any failed Lock, leaves the caller without the mutex: another
+// thread can take it at once.
+TEST(Mutex, AbandonedMutexIsReportedAndLeftFree)
 {
-    CMutex mutex;
-    std::thread([&] { mutex.Lock(); }).join();
-    EXPECT_EQ(1u, mutex.Lock(1000));  // WAIT_ABANDONED, though we now own it
-    EXPECT_EQ(0u, mutex.Unlock());
+    const DWORD timeouts[] = {INFINITE, 1000};
+    for (DWORD timeout : timeouts) {
+        CMutex mutex;
+        std::thread([&] { mutex.Lock(); }).join();
+        EXPECT_EQ(1u, mutex.Lock(timeout)) << timeout;
+        uint32_t other = 1;
+        std::thread([&] {
+            other = mutex.Lock(0);
+            mutex.Unlock();
+        }).join();
+        EXPECT_EQ(0u, other) << timeout;
+        EXPECT_EQ(1u, mutex.Unlock()) << timeout;  // never ours
+    }
 }
 
 TEST(HandleHelpers, ValidityAndClose)

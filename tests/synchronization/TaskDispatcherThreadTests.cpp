@@ -119,6 +119,48 @@ TEST(TaskDispatcher, IdlePoolStopsPromptly)
 
 namespace {
 
+// Lends out the queue's mutex, so that a thread can end while holding it.
+class CExposedDispatcher : public CTaskDispatcher
+{
+public:
+    explicit CExposedDispatcher(const boost::shared_ptr<NTask::ITaskLauncherCallback>& callback)
+        : CTaskDispatcher(1, callback)
+    {
+    }
+    using CTaskDispatcher::mutex;
+};
+
+}  // namespace
+
+TEST(TaskDispatcher, ClientsGoOnAfterAThreadEndedHoldingTheQueue)
+{
+    auto callback = Make<CRecordingCallback>();
+    boost::shared_ptr<CExposedDispatcher> dispatcher(new CExposedDispatcher(callback));
+    std::thread([&] { dispatcher->mutex->Lock(); }).join();
+    CThread thread;
+    ASSERT_EQ(0u, thread.Start(dispatcher));
+    // No client exists yet, so the dispatcher thread is the one that meets
+    // the abandoned mutex; its launcher starts in a later pass.
+    for (int i = 0; i < 5000 && callback->starts == 0; ++i)
+        Sleep(1);
+    ASSERT_EQ(1, callback->starts);
+
+    CEvent returned;
+    uint32_t result = 1;
+    std::thread client([&] {
+        result = dispatcher->ExecuteAndWait(Make<CCountingTask>(), 2000);
+        returned.Set();
+    });
+    EXPECT_TRUE(returned.Wait(5000));
+    thread.RequestStop();  // also frees a client stuck behind the mutex
+    EXPECT_EQ(0u, thread.Join(5000));
+    thread.Close();
+    client.join();
+    EXPECT_EQ(0u, result);
+}
+
+namespace {
+
 // Counts its own runs; a second run of the same task is a fault.
 class CStressTask : public NTask::ITask
 {
