@@ -95,11 +95,15 @@ void CTaskDispatcher::RefreshLaunchers()
     }
 }
 
+// Only a request still waiting for its task counts: UpdateRequests never looks
+// at a completed one again, so a launcher named by nothing else would stay busy
+// for good once its later request was removed while running.
 bool CTaskDispatcher::IsLauncherReferenced(const LauncherPtr& slot)
 {
     for (uint32_t i = 0; i < requests.GetSize(); ++i) {
         const RequestPtr& request = requests.GetAt(i);
-        if (request && request->launcher && request->launcher == slot)
+        if (request && request->state != RequestStateCompleted && request->launcher
+            && request->launcher == slot)
             return true;
     }
     return false;

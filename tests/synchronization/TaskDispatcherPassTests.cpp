@@ -136,6 +136,26 @@ TEST(TaskDispatcherPass, RemovingARunningRequestReplacesItsLauncher)
     task->release.Set();
 }
 
+// A client that has not yet removed its completed request must not keep the
+// launcher from being replaced when a later request on it goes while running.
+TEST(TaskDispatcherPass, CompletedRequestLeftInTheQueueDoesNotPinItsLauncher)
+{
+    CManualDispatcher dispatcher(1);
+    RequestPtr done = Add(dispatcher, Make<CCountingTask>());
+    ASSERT_TRUE(PassUntilCompleted(dispatcher, done));
+    auto task = HeldTask();
+    RequestPtr running = Add(dispatcher, task);
+    dispatcher.MakePass();
+    ASSERT_TRUE(task->started.Wait(5000));
+    ASSERT_EQ(done->launcher, running->launcher);
+    ASSERT_EQ(0u, dispatcher.RemoveRequest(running));
+
+    RequestPtr next = Add(dispatcher, Make<CCountingTask>());
+    EXPECT_TRUE(PassUntilCompleted(dispatcher, next));
+    EXPECT_NE(done->launcher, dispatcher.Slot(0));
+    task->release.Set();
+}
+
 TEST(TaskDispatcherPass, FailedHandOverRemovesTheRequestAndWakesItsClient)
 {
     CManualDispatcher dispatcher(1);
