@@ -49,11 +49,10 @@ uint32_t CTaskDispatcher::Run(CEvent* stopEvent)
         return 0;
     const HANDLE stop = stopEvent->GetHandle();
     for (;;) {
-        DWORD result = MsgWaitForMultipleObjects(1, &stop, FALSE, MessageWaitPollMilliseconds,
-                                                 MessageWaitMask);
-        if (result == WAIT_OBJECT_0)
+        const uint32_t result = WaitForObjectOrMessage(&stop);
+        if (result == WaitResultSignalled)
             break;
-        if (result == WAIT_OBJECT_0 + 1)
+        if (result == WaitResultMessage)
             continue;  // input: this thread never removes messages
         MakePass();
     }

@@ -49,10 +49,9 @@ uint32_t CTaskLauncher::CTaskLauncherThread::Run(CEvent* stopEvent)
     for (;;) {
         if (callbackCopy)
             callbackCopy->OnBeforeWait();
-        DWORD result = MsgWaitForMultipleObjects(2, handles, FALSE, MessageWaitPollMilliseconds,
-                                                 MessageWaitMask);
-        if (result == WAIT_OBJECT_0 || result == WAIT_OBJECT_0 + 1) {
-            HANDLE signalled = handles[result - WAIT_OBJECT_0];
+        HANDLE signalled = nullptr;
+        const uint32_t result = WaitForObjectsOrMessage(&signalled, handles);
+        if (result == WaitResultSignalled) {
             if (signalled == stopEvent->GetHandle())
                 break;
             if (signalled == taskEventCopy->GetHandle())
@@ -60,7 +59,7 @@ uint32_t CTaskLauncher::CTaskLauncherThread::Run(CEvent* stopEvent)
             continue;
         }
         // Input is not idleness: pumping, where wanted, is the callback's business.
-        if (result != WAIT_OBJECT_0 + 2 && callbackCopy)
+        if (result != WaitResultMessage && callbackCopy)
             callbackCopy->OnIdle();
         if (!abandoned)
             continue;

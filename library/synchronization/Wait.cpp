@@ -15,6 +15,20 @@ void CloseValidHandle(HANDLE& h)
     h = nullptr;
 }
 
+namespace {
+
+// Windows reports input to one wait only: once reported, it is no longer new
+// to later waits, though it stays queued. Wine reports it to every wait until
+// it is removed, which would end each later poll at once. Taking the queue's
+// status marks what is queued as seen on both, without removing anything.
+uint32_t InputReported()
+{
+    GetQueueStatus(MessageWaitMask);
+    return WaitResultMessage;
+}
+
+}  // namespace
+
 uint32_t WaitForObjectOrMessage(const HANDLE* h)
 {
     if (h == nullptr || !IsValidHandle(*h))
@@ -24,7 +38,7 @@ uint32_t WaitForObjectOrMessage(const HANDLE* h)
     if (result == WAIT_OBJECT_0)
         return WaitResultSignalled;
     if (result == WAIT_OBJECT_0 + 1)
-        return WaitResultMessage;
+        return InputReported();
     return WaitResultNone;
 }
 
@@ -40,7 +54,7 @@ uint32_t WaitForObjectsOrMessage(HANDLE* signalled, const HANDLE* handles)
         return WaitResultSignalled;
     }
     if (result == WAIT_OBJECT_0 + 2)
-        return WaitResultMessage;
+        return InputReported();
     return WaitResultNone;
 }
 

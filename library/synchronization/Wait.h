@@ -23,7 +23,8 @@ const DWORD MessageWaitMask = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTME
 bool IsValidHandle(const HANDLE& h);
 void CloseValidHandle(HANDLE& h);
 
-// One 1 ms poll of *h and of the calling thread's message queue.
+// One 1 ms poll of *h and of the calling thread's message queue. Queued input
+// is reported to one poll only, then it is no longer new; it stays queued.
 uint32_t WaitForObjectOrMessage(const HANDLE* h);
 // One 1 ms poll of exactly two handles and the queue; on WaitResultSignalled
 // the handle that fired is stored in *signalled.

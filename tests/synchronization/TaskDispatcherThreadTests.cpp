@@ -63,6 +63,22 @@ TEST(TaskDispatcher, ExecuteAndWaitRunsTheTask)
     EXPECT_EQ(1u, running.dispatcher->ExecuteAndWait(boost::shared_ptr<NTask::ITask>(), 5000));
 }
 
+// The dispatcher thread never removes messages: input posted to it stays in
+// its queue for good.
+TEST(TaskDispatcher, PostedMessagesDoNotStopDispatching)
+{
+    CRunningDispatcher running(1);
+    ASSERT_TRUE(running.started);
+    auto task = Make<CCountingTask>();
+    ASSERT_EQ(0u, running.dispatcher->ExecuteAndWait(task, 5000));
+    const DWORD dispatcherThread = GetThreadId(running.thread.GetHandle());
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(PostThreadMessageW(dispatcherThread, WM_APP, 0, 0));
+        EXPECT_EQ(0u, running.dispatcher->ExecuteAndWait(task, 3000)) << i;
+    }
+    EXPECT_EQ(3, task->runs);
+}
+
 TEST(TaskDispatcher, TimedOutClientGetsFailureAndLaterTasksStillRun)
 {
     CRunningDispatcher running(1);

@@ -178,6 +178,29 @@ TEST(TaskLauncher, StopWinsOverATaskSignalledAtTheSamePoll)
     launcher.Close();
 }
 
+// Input posted to the worker is never removed. It may cost one poll without an
+// idle call, not a spin of polls, nor the worker's tasks.
+TEST(TaskLauncher, PostedMessageNeitherSpinsTheWorkerNorStopsIt)
+{
+    auto callback = Make<CRecordingCallback>();
+    CTaskLauncher launcher;
+    ASSERT_EQ(0u, launcher.Start(callback));
+    while (callback->idles == 0)
+        Sleep(1);
+    const LONG idlesBefore = callback->idles, pollsBefore = callback->beforeWaits;
+    ASSERT_TRUE(PostThreadMessageW(GetThreadId(launcher.GetThread()->GetHandle()), WM_APP, 0, 0));
+    Sleep(300);  // a window for counting polls, not for lining anything up
+    const LONG idles = callback->idles - idlesBefore;
+    const LONG polls = callback->beforeWaits - pollsBefore;
+    EXPECT_GT(idles, 0);
+    EXPECT_LE(polls - idles, 3);
+    auto task = Make<CCountingTask>();
+    ASSERT_EQ(0u, launcher.Launch(task));
+    EXPECT_EQ(0u, PollUntilDone(launcher));
+    EXPECT_EQ(1, task->runs);
+    StopAndClose(launcher);
+}
+
 TEST(TaskLauncher, RunsTasksWithoutACallback)
 {
     CTaskLauncher launcher;

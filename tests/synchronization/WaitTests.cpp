@@ -40,6 +40,27 @@ TEST(WaitForObjectOrMessage, ReportsSignalThenMessageThenNothing)
     EXPECT_EQ(NSync::WaitResultNone, NSync::WaitForObjectOrMessage(&h));
 }
 
+// Queued input is reported to one poll, then only input posted after it: the
+// same on Windows and on Wine, and nothing is removed from the queue.
+TEST(WaitForObjectOrMessage, ReportsQueuedInputOnceAndNewInputAgain)
+{
+    DrainQueue();
+    CEvent event;
+    HANDLE h = event.GetHandle();
+    const uint32_t expected[] = {NSync::WaitResultMessage, NSync::WaitResultNone,
+                                 NSync::WaitResultNone};
+    for (int posted = 1; posted <= 2; ++posted) {
+        PostThreadMessageW(GetCurrentThreadId(), WM_USER, 0, 0);
+        for (uint32_t i = 0; i < 3; ++i)
+            EXPECT_EQ(expected[i], NSync::WaitForObjectOrMessage(&h)) << posted << " " << i;
+    }
+    int queued = 0;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        ++queued;
+    EXPECT_EQ(2, queued);
+}
+
 TEST(WaitForObjectOrMessage, WakesOnQueueEventsButNotOnTouchPointerOrSentMessages)
 {
     EXPECT_EQ(0x04BFu, NSync::MessageWaitMask);
