@@ -8,6 +8,7 @@
 
 #include "library/synchronization/Event.h"
 #include "library/synchronization/Task.h"
+#include "tests/common/HandleCount.h"
 
 namespace NSyncTests {
 
@@ -73,6 +74,25 @@ inline uint32_t CountThreads()
         count += entry.th32OwnerProcessID == GetCurrentProcessId();
     CloseHandle(snapshot);
     return count;
+}
+
+// A thread that has signalled its end may still hold handles and memory of
+// its own until it has finished exiting: counts are read again for a while
+// until they reach the expected value.
+template <class T, class Count>
+T CountAfterThreadsExit(Count count, T expected)
+{
+    T value = count();
+    for (int attempt = 0; attempt < 20 && value != expected; ++attempt) {
+        Sleep(100);
+        value = count();
+    }
+    return value;
+}
+
+inline uint32_t HandleCountAfterThreadsExit(uint32_t expected)
+{
+    return CountAfterThreadsExit(NTestSupport::CountOpenHandlesSettled, expected);
 }
 
 template <class T>

@@ -1,19 +1,26 @@
 #include "tests/synchronization/TestAllocator.h"
 
+#include <windows.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <new>
 
 namespace {
 
+// No thread_local here: on this runtime it would give every thread that
+// allocates a runtime record of its own, holding a handle, and upset the
+// handle counts. Only the thread named in failingThread reads the rest.
 std::atomic<int64_t> g_liveBlocks {0};
-thread_local uint32_t t_untilFailure = 0;
-thread_local bool t_reached = false;
+std::atomic<DWORD> g_failingThread {0};
+uint32_t g_untilFailure = 0;
+bool g_reached = false;
 
 void* Allocate(std::size_t size)
 {
-    if (t_untilFailure != 0 && --t_untilFailure == 0) {
-        t_reached = true;
+    if (g_failingThread.load() == GetCurrentThreadId() && --g_untilFailure == 0) {
+        g_failingThread = 0;
+        g_reached = true;
         return nullptr;
     }
     void* block = std::malloc(size == 0 ? 1 : size);
@@ -33,18 +40,19 @@ int64_t LiveHeapBlocks()
 
 CFailAllocation::CFailAllocation(uint32_t n)
 {
-    t_untilFailure = n;
-    t_reached = false;
+    g_untilFailure = n;
+    g_reached = false;
+    g_failingThread = n == 0 ? 0 : GetCurrentThreadId();
 }
 
 CFailAllocation::~CFailAllocation()
 {
-    t_untilFailure = 0;
+    g_failingThread = 0;
 }
 
 bool CFailAllocation::Reached() const
 {
-    return t_reached;
+    return g_reached;
 }
 
 }  // namespace NSyncTests

@@ -12,6 +12,7 @@ int64_t LiveHeapBlocks();
 
 // While it lives, the n-th operator new of the constructing thread (from 1)
 // fails as if memory had run out, in its throwing and its nothrow form alike.
+// One at a time.
 class CFailAllocation
 {
 public:
