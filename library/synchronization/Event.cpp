@@ -4,7 +4,7 @@
 
 namespace NLibrary { namespace NSynchronization { namespace NEvent {
 
-CEvent::CEvent() : handle(NULL), mode(EventModeCreate), manualReset(0)
+CEvent::CEvent() : handle(nullptr), mode(EventModeCreate), manualReset(0)
 {
     Create();
 }
@@ -16,30 +16,29 @@ CEvent::~CEvent()
 
 // The open modes have no name to open by: the library only ever creates
 // events, so those modes fail like any other failed open.
-unsigned int CEvent::Create()
+uint32_t CEvent::Create()
 {
-    HANDLE created = NULL;
-    switch (mode)
-    {
+    HANDLE created = nullptr;
+    switch (mode) {
     case EventModeCreate:
-        created = CreateEventW(NULL, manualReset == 1, FALSE, NULL);
+        created = CreateEventW(nullptr, manualReset == 1, FALSE, nullptr);
         break;
     case EventModeOpenForWait:
-        created = OpenEventW(SYNCHRONIZE, FALSE, NULL);
+        created = OpenEventW(SYNCHRONIZE, FALSE, nullptr);
         break;
     case EventModeOpenForSet:
-        created = OpenEventW(EVENT_MODIFY_STATE, FALSE, NULL);
+        created = OpenEventW(EVENT_MODIFY_STATE, FALSE, nullptr);
         break;
     default:
         return 1;
     }
-    if (created == NULL)
+    if (created == nullptr)
         return 1;
     handle = created;
     return 0;
 }
 
-unsigned int CEvent::Set()
+uint32_t CEvent::Set()
 {
     if (!IsValidHandle(handle) || !SetEvent(handle))
         return 1;
@@ -56,6 +55,11 @@ bool CEvent::Wait(DWORD milliseconds)
 HANDLE CEvent::GetHandle() const
 {
     return handle;
+}
+
+bool IsUsable(const boost::shared_ptr<CEvent>& event)
+{
+    return event && IsValidHandle(event->GetHandle());
 }
 
 }}}  // namespace NLibrary::NSynchronization::NEvent

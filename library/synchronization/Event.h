@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <stdint.h>
+
+#include <boost/shared_ptr.hpp>
+
 namespace NLibrary { namespace NSynchronization { namespace NEvent {
 
 enum EventMode
@@ -22,8 +26,8 @@ public:
     CEvent(const CEvent&) = delete;
     CEvent& operator=(const CEvent&) = delete;
 
-    unsigned int Create();
-    unsigned int Set();
+    uint32_t Create();
+    uint32_t Set();
     // True only when the event was signalled within the time-out.
     bool Wait(DWORD milliseconds);
     HANDLE GetHandle() const;
@@ -33,5 +37,8 @@ private:
     int mode;
     int manualReset;
 };
+
+// An event that was allocated and holds an event object.
+bool IsUsable(const boost::shared_ptr<CEvent>& event);
 
 }}}  // namespace NLibrary::NSynchronization::NEvent

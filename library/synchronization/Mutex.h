@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <stdint.h>
+
+#include <boost/shared_ptr.hpp>
+
 namespace NLibrary { namespace NSynchronization { namespace NMutex {
 
 // Owner of an unnamed, initially unowned mutex object. Follows the Windows
@@ -16,9 +20,9 @@ public:
     CMutex& operator=(const CMutex&) = delete;
 
     bool IsValid() const;
-    unsigned int Lock();
-    unsigned int Lock(DWORD milliseconds);
-    unsigned int Unlock();
+    uint32_t Lock();
+    uint32_t Lock(DWORD milliseconds);
+    uint32_t Unlock();
 
     // Informational only: written by the last successful Lock or Unlock.
     bool IsLocked() const { return locked; }
@@ -29,13 +33,17 @@ private:
     HANDLE handle;
 };
 
+// A mutex that was allocated and holds a mutex object.
+bool IsUsable(const boost::shared_ptr<CMutex>& mutex);
+
 // Holds a mutex for the span of a scope. A Lock that fails leaves the guard not
 // held, and then nothing is unlocked on the way out.
 class CMutexLock
 {
 public:
-    explicit CMutexLock(CMutex* mutex)
-        : mutex(mutex != nullptr && mutex->Lock() == 0 ? mutex : nullptr)
+    explicit CMutexLock(CMutex* mutex) : CMutexLock(mutex, INFINITE) {}
+    CMutexLock(CMutex* mutex, DWORD milliseconds)
+        : mutex(mutex != nullptr && mutex->Lock(milliseconds) == 0 ? mutex : nullptr)
     {
     }
     ~CMutexLock() { Release(); }

@@ -3,7 +3,8 @@
 namespace NLibrary { namespace NSynchronization { namespace NTask {
 
 // Work run by a launcher's worker. Held through shared_ptr<ITask> made for the
-// concrete type.
+// concrete type. Execute must not throw: nothing on the worker catches, so an
+// exception ends the whole process.
 class ITask
 {
 public:

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "library/synchronization/NewShared.h"
 #include "library/synchronization/Wait.h"
 #include "library/timing/HighResolutionTimer.h"
 
@@ -9,31 +10,11 @@ namespace NLibrary { namespace NSynchronization { namespace NTask {
 
 namespace {
 
-const unsigned int ShutdownBudgetMilliseconds = 1000;
+const uint32_t ShutdownBudgetMilliseconds = 1000;
 const uint32_t ListGrowthStep = 4;
 
-typedef boost::shared_ptr<CTaskLauncher> LauncherPtr;
-typedef boost::shared_ptr<CTaskRequest> RequestPtr;
-
-// Holds the dispatcher mutex for one scope, if it could be taken.
-class CScopedLock
-{
-public:
-    explicit CScopedLock(const boost::shared_ptr<CMutex>& mutex_)
-        : mutex(mutex_), held(mutex_ && mutex_->Lock() == 0)
-    {
-    }
-    ~CScopedLock()
-    {
-        if (held)
-            mutex->Unlock();
-    }
-    bool IsHeld() const { return held; }
-
-private:
-    const boost::shared_ptr<CMutex>& mutex;
-    bool held;
-};
+using LauncherPtr = boost::shared_ptr<CTaskLauncher>;
+using RequestPtr = boost::shared_ptr<CTaskRequest>;
 
 }  // namespace
 
@@ -45,15 +26,12 @@ CTaskRequest::CTaskRequest(const boost::shared_ptr<ITask>& task_,
 
 CTaskDispatcher::CTaskDispatcher(uint32_t poolSize,
                                  const boost::shared_ptr<ITaskLauncherCallback>& callback_)
-    : launchers(ListGrowthStep), requests(ListGrowthStep), mutex(new (std::nothrow) CMutex),
+    : launchers(ListGrowthStep), requests(ListGrowthStep), mutex(NewShared<CMutex>()),
       callback(callback_), accepting(true)
 {
-    try
-    {
+    try {
         launchers.Grow(poolSize);
-    }
-    catch (const std::bad_alloc&)
-    {
+    } catch (const std::bad_alloc&) {
         mutex.reset();  // leaves the dispatcher unusable rather than half built
     }
 }
@@ -64,19 +42,17 @@ CTaskDispatcher::~CTaskDispatcher()
 
 // --- dispatcher thread -------------------------------------------------------
 
-unsigned int CTaskDispatcher::Run(CEvent* stopEvent)
+uint32_t CTaskDispatcher::Run(CEvent* stopEvent)
 {
     boost::shared_ptr<CMutex> mutexCopy(mutex);
-    if (!mutexCopy || !mutexCopy->IsValid() || stopEvent == NULL)
+    if (!IsUsable(mutexCopy) || stopEvent == nullptr)
         return 0;
     const HANDLE stop = stopEvent->GetHandle();
-    for (;;)
-    {
-        DWORD result = MsgWaitForMultipleObjects(1, &stop, FALSE, MessageWaitPollMilliseconds,
-                                                 MessageWaitMask);
-        if (result == WAIT_OBJECT_0)
+    for (;;) {
+        const uint32_t result = WaitForObjectOrMessage(&stop);
+        if (result == WaitResultSignalled)
             break;
-        if (result == WAIT_OBJECT_0 + 1)
+        if (result == WaitResultMessage)
             continue;  // input: this thread never removes messages
         MakePass();
     }
@@ -88,13 +64,12 @@ unsigned int CTaskDispatcher::Run(CEvent* stopEvent)
 
 void CTaskDispatcher::MakePass()
 {
-    CScopedLock lock(mutex);
+    CMutexLock lock(mutex.get());
     if (!lock.IsHeld())
         return;
     RefreshLaunchers();
     UpdateRequests();
-    for (;;)
-    {
+    for (;;) {
         LauncherPtr launcher;
         uint32_t index = 0;
         if (FindIdleLauncher(launcher) != 0 || FindPendingRequest(index) != 0)
@@ -106,26 +81,28 @@ void CTaskDispatcher::MakePass()
 
 void CTaskDispatcher::RefreshLaunchers()
 {
-    for (uint32_t i = 0; i < launchers.GetSize(); ++i)
-    {
+    for (uint32_t i = 0; i < launchers.GetSize(); ++i) {
         LauncherPtr& slot = launchers.GetAt(i);
         if (slot && (slot->GetState() != LauncherStateBusy || IsLauncherReferenced(slot)))
             continue;
         // A busy launcher that no request names is abandoned to finish its
         // task on its own.
         slot.reset();
-        LauncherPtr fresh(new (std::nothrow) CTaskLauncher);
+        LauncherPtr fresh = NewShared<CTaskLauncher>();
         if (fresh && fresh->Start(callback) == 0)
             slot = fresh;
     }
 }
 
+// Only a request still waiting for its task counts: UpdateRequests never looks
+// at a completed one again, so a launcher named by nothing else would stay busy
+// for good once its later request was removed while running.
 bool CTaskDispatcher::IsLauncherReferenced(const LauncherPtr& slot)
 {
-    for (uint32_t i = 0; i < requests.GetSize(); ++i)
-    {
+    for (uint32_t i = 0; i < requests.GetSize(); ++i) {
         const RequestPtr& request = requests.GetAt(i);
-        if (request && request->launcher && request->launcher == slot)
+        if (request && request->state != RequestStateCompleted && request->launcher
+            && request->launcher == slot)
             return true;
     }
     return false;
@@ -139,11 +116,10 @@ void CTaskDispatcher::SignalCompletion(const RequestPtr& request)
 
 void CTaskDispatcher::UpdateRequests()
 {
-    for (uint32_t i = 0; i < requests.GetSize(); ++i)
-    {
+    for (uint32_t i = 0; i < requests.GetSize(); ++i) {
         const RequestPtr& request = requests.GetAt(i);
-        if (!request || request->state == RequestStateCompleted || !request->task ||
-            !request->launcher)
+        if (!request || request->state == RequestStateCompleted || !request->task
+            || !request->launcher)
             continue;
         if (request->launcher->IsRunning(request->task) != 0)
             continue;
@@ -152,14 +128,12 @@ void CTaskDispatcher::UpdateRequests()
     }
 }
 
-unsigned int CTaskDispatcher::FindIdleLauncher(LauncherPtr& out)
+uint32_t CTaskDispatcher::FindIdleLauncher(LauncherPtr& out)
 {
     bool found = false;
-    for (uint32_t i = 0; i < launchers.GetSize(); ++i)
-    {
+    for (uint32_t i = 0; i < launchers.GetSize(); ++i) {
         const LauncherPtr& slot = launchers.GetAt(i);
-        if (slot && slot->GetState() == LauncherStateIdle)
-        {
+        if (slot && slot->GetState() == LauncherStateIdle) {
             out = slot;
             found = true;
         }
@@ -167,13 +141,11 @@ unsigned int CTaskDispatcher::FindIdleLauncher(LauncherPtr& out)
     return found ? 0 : 1;
 }
 
-unsigned int CTaskDispatcher::FindPendingRequest(uint32_t& index)
+uint32_t CTaskDispatcher::FindPendingRequest(uint32_t& index)
 {
-    for (uint32_t i = 0; i < requests.GetSize(); ++i)
-    {
+    for (uint32_t i = 0; i < requests.GetSize(); ++i) {
         const RequestPtr& request = requests.GetAt(i);
-        if (request && request->state == RequestStatePending)
-        {
+        if (request && request->state == RequestStatePending) {
             index = i;
             return 0;
         }
@@ -183,13 +155,12 @@ unsigned int CTaskDispatcher::FindPendingRequest(uint32_t& index)
 
 // A request that cannot be handed over leaves the queue; its completion event
 // is still set, so that a waiting client wakes up and finds it not completed.
-unsigned int CTaskDispatcher::DispatchRequest(uint32_t index, const LauncherPtr& launcher)
+uint32_t CTaskDispatcher::DispatchRequest(uint32_t index, const LauncherPtr& launcher)
 {
     if (!launcher || !requests.IsIndexValid(index))
         return 1;
     RequestPtr request(requests.GetAt(index));
-    if (request && launcher->Launch(request->task) == 0)
-    {
+    if (request && launcher->Launch(request->task) == 0) {
         request->state = RequestStateDispatched;
         request->launcher = launcher;
         return 0;
@@ -204,12 +175,11 @@ unsigned int CTaskDispatcher::DispatchRequest(uint32_t index, const LauncherPtr&
 // stay in the queue, not completed, and no new ones are taken.
 void CTaskDispatcher::CloseQueue()
 {
-    CScopedLock lock(mutex);
+    CMutexLock lock(mutex.get());
     if (!lock.IsHeld())
         return;
     accepting = false;
-    for (uint32_t i = 0; i < requests.GetSize(); ++i)
-    {
+    for (uint32_t i = 0; i < requests.GetSize(); ++i) {
         const RequestPtr& request = requests.GetAt(i);
         if (request && request->state != RequestStateCompleted)
             SignalCompletion(request);
@@ -218,10 +188,10 @@ void CTaskDispatcher::CloseQueue()
 
 void CTaskDispatcher::StopLaunchers()
 {
-    for (uint32_t i = 0; i < launchers.GetSize(); ++i)
-    {
+    for (uint32_t i = 0; i < launchers.GetSize(); ++i) {
         const LauncherPtr& slot = launchers.GetAt(i);
-        if (slot && (slot->GetState() == LauncherStateIdle || slot->GetState() == LauncherStateBusy))
+        if (slot
+            && (slot->GetState() == LauncherStateIdle || slot->GetState() == LauncherStateBusy))
             slot->RequestStop();
     }
 }
@@ -237,14 +207,11 @@ bool CTaskDispatcher::IsSlotStopped(const LauncherPtr& launcher)
 void CTaskDispatcher::DestroyLaunchers()
 {
     NTiming::CHighResolutionTimer timer;
-    for (;;)
-    {
+    for (;;) {
         uint32_t done = 0;
-        for (uint32_t i = 0; i < launchers.GetSize(); ++i)
-        {
+        for (uint32_t i = 0; i < launchers.GetSize(); ++i) {
             LauncherPtr& slot = launchers.GetAt(i);
-            if (slot && IsSlotStopped(slot))
-            {
+            if (slot && IsSlotStopped(slot)) {
                 slot->Close();
                 slot.reset();
             }
@@ -254,7 +221,7 @@ void CTaskDispatcher::DestroyLaunchers()
         if (done >= launchers.GetSize())
             break;
         timer.Update();
-        if (static_cast<unsigned int>(timer.GetElapsed() * 1000.0f) >= ShutdownBudgetMilliseconds)
+        if (static_cast<uint32_t>(timer.GetElapsed() * 1000.0f) >= ShutdownBudgetMilliseconds)
             break;
         Sleep(1);
     }
@@ -263,25 +230,22 @@ void CTaskDispatcher::DestroyLaunchers()
 
 // --- client side ---------------------------------------------------------------
 
-unsigned int CTaskDispatcher::AddRequest(const boost::shared_ptr<ITask>& task,
-                                         const boost::shared_ptr<CEvent>& completionEvent,
-                                         RequestPtr& request)
+uint32_t CTaskDispatcher::AddRequest(const boost::shared_ptr<ITask>& task,
+                                     const boost::shared_ptr<CEvent>& completionEvent,
+                                     RequestPtr& request)
 {
     if (!task)
         return 1;
-    RequestPtr created(new (std::nothrow) CTaskRequest(task, completionEvent));
+    RequestPtr created = NewShared<CTaskRequest>(task, completionEvent);
     if (!created)
         return 1;
-    CScopedLock lock(mutex);
+    CMutexLock lock(mutex.get());
     if (!lock.IsHeld() || !accepting)
         return 1;
-    try
-    {
+    try {
         if (requests.Grow(1) != 0)
             return 1;
-    }
-    catch (const std::bad_alloc&)
-    {
+    } catch (const std::bad_alloc&) {
         return 1;
     }
     requests.GetAt(requests.GetSize() - 1) = created;
@@ -289,48 +253,46 @@ unsigned int CTaskDispatcher::AddRequest(const boost::shared_ptr<ITask>& task,
     return 0;
 }
 
-unsigned int CTaskDispatcher::RemoveRequest(const RequestPtr& request)
+uint32_t CTaskDispatcher::RemoveRequest(const RequestPtr& request)
 {
     if (!request)
         return 1;
-    CScopedLock lock(mutex);
+    CMutexLock lock(mutex.get());
     if (!lock.IsHeld())
         return 1;
     return RemoveQueued(request);
 }
 
-unsigned int CTaskDispatcher::RemoveQueued(const RequestPtr& request)
+uint32_t CTaskDispatcher::RemoveQueued(const RequestPtr& request)
 {
-    for (uint32_t i = 0; i < requests.GetSize(); ++i)
-    {
+    for (uint32_t i = 0; i < requests.GetSize(); ++i) {
         if (requests.GetAt(i) == request)
             return requests.RemoveAt(i);
     }
     return 1;
 }
 
-unsigned int CTaskDispatcher::GetRequestState(const RequestPtr& request, int& state)
+uint32_t CTaskDispatcher::GetRequestState(const RequestPtr& request, int& state)
 {
     if (!request)
         return 1;
-    CScopedLock lock(mutex);
+    CMutexLock lock(mutex.get());
     if (!lock.IsHeld())
         return 1;
     state = request->state;
     return 0;
 }
 
-unsigned int CTaskDispatcher::ExecuteAndWait(const boost::shared_ptr<ITask>& task,
-                                             DWORD milliseconds)
+uint32_t CTaskDispatcher::ExecuteAndWait(const boost::shared_ptr<ITask>& task, DWORD milliseconds)
 {
-    boost::shared_ptr<CEvent> completion(new (std::nothrow) CEvent);
-    if (!completion || !IsValidHandle(completion->GetHandle()))
+    boost::shared_ptr<CEvent> completion = NewShared<CEvent>();
+    if (!IsUsable(completion))
         return 1;
     RequestPtr request;
     if (AddRequest(task, completion, request) != 0)
         return 1;
     completion->Wait(milliseconds);
-    CScopedLock lock(mutex);
+    CMutexLock lock(mutex.get());
     if (!lock.IsHeld())
         return 1;
     RemoveQueued(request);

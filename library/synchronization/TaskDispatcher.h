@@ -49,19 +49,19 @@ public:
     CTaskDispatcher(const CTaskDispatcher&) = delete;
     CTaskDispatcher& operator=(const CTaskDispatcher&) = delete;
 
-    unsigned int Run(CEvent* stopEvent) override;
+    uint32_t Run(CEvent* stopEvent) override;
 
     // --- client side, any thread ---------------------------------------------
     // Queues a pending request. Fails once the dispatcher has shut down.
-    unsigned int AddRequest(const boost::shared_ptr<ITask>& task,
-                            const boost::shared_ptr<CEvent>& completionEvent,
-                            boost::shared_ptr<CTaskRequest>& request);
+    uint32_t AddRequest(const boost::shared_ptr<ITask>& task,
+                        const boost::shared_ptr<CEvent>& completionEvent,
+                        boost::shared_ptr<CTaskRequest>& request);
     // Takes the request out of the queue; 1 when it was not queued.
-    unsigned int RemoveRequest(const boost::shared_ptr<CTaskRequest>& request);
-    unsigned int GetRequestState(const boost::shared_ptr<CTaskRequest>& request, int& state);
+    uint32_t RemoveRequest(const boost::shared_ptr<CTaskRequest>& request);
+    uint32_t GetRequestState(const boost::shared_ptr<CTaskRequest>& request, int& state);
     // Queues the task, waits for its completion and removes the request.
     // 0 only when the task ran to its end within the time.
-    unsigned int ExecuteAndWait(const boost::shared_ptr<ITask>& task, DWORD milliseconds);
+    uint32_t ExecuteAndWait(const boost::shared_ptr<ITask>& task, DWORD milliseconds);
 
 protected:
     // One pass under the mutex: refresh, update, dispatch. Only the dispatcher
@@ -69,22 +69,22 @@ protected:
     void MakePass();
     void RefreshLaunchers();
     void UpdateRequests();
-    unsigned int FindIdleLauncher(boost::shared_ptr<CTaskLauncher>& out);
-    unsigned int FindPendingRequest(uint32_t& index);
-    unsigned int DispatchRequest(uint32_t index, const boost::shared_ptr<CTaskLauncher>& launcher);
+    uint32_t FindIdleLauncher(boost::shared_ptr<CTaskLauncher>& out);
+    uint32_t FindPendingRequest(uint32_t& index);
+    uint32_t DispatchRequest(uint32_t index, const boost::shared_ptr<CTaskLauncher>& launcher);
     bool IsLauncherReferenced(const boost::shared_ptr<CTaskLauncher>& slot);
     void StopLaunchers();
     void DestroyLaunchers();
     void CloseQueue();
 
-    NDatatype::NArray::CDynamicHeapArrayBuffer<boost::shared_ptr<CTaskLauncher> > launchers;
-    NDatatype::NArray::CDynamicHeapArrayBuffer<boost::shared_ptr<CTaskRequest> > requests;
+    NDatatype::NArray::CDynamicHeapArrayBuffer<boost::shared_ptr<CTaskLauncher>> launchers;
+    NDatatype::NArray::CDynamicHeapArrayBuffer<boost::shared_ptr<CTaskRequest>> requests;
     boost::shared_ptr<CMutex> mutex;
     boost::shared_ptr<ITaskLauncherCallback> callback;
 
 private:
     bool IsSlotStopped(const boost::shared_ptr<CTaskLauncher>& launcher);
-    unsigned int RemoveQueued(const boost::shared_ptr<CTaskRequest>& request);
+    uint32_t RemoveQueued(const boost::shared_ptr<CTaskRequest>& request);
     static void SignalCompletion(const boost::shared_ptr<CTaskRequest>& request);
 
     bool accepting;  // guarded by mutex

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "library/synchronization/NewShared.h"
 #include "library/synchronization/Wait.h"
 
 namespace NLibrary { namespace NSynchronization { namespace NTask {
@@ -9,16 +10,6 @@ namespace NLibrary { namespace NSynchronization { namespace NTask {
 namespace {
 
 const DWORD HandOverTimeoutMilliseconds = 1000;
-
-bool IsUsable(const boost::shared_ptr<CEvent>& event)
-{
-    return event && IsValidHandle(event->GetHandle());
-}
-
-bool IsUsable(const boost::shared_ptr<CMutex>& mutex)
-{
-    return mutex && mutex->IsValid();
-}
 
 }  // namespace
 
@@ -42,28 +33,25 @@ CTaskLauncher::CTaskLauncherThread::~CTaskLauncherThread()
     task.reset();
 }
 
-unsigned int CTaskLauncher::CTaskLauncherThread::Run(CEvent* stopEvent)
+uint32_t CTaskLauncher::CTaskLauncherThread::Run(CEvent* stopEvent)
 {
     boost::shared_ptr<ITaskLauncherCallback> callbackCopy(callback);
     boost::shared_ptr<CEvent> taskEventCopy(taskEvent);
     boost::shared_ptr<CEvent> doneEventCopy(doneEvent);
     boost::shared_ptr<CMutex> mutexCopy(mutex);
-    if (stopEvent == NULL || !IsUsable(taskEventCopy) || !IsUsable(doneEventCopy) ||
-        !IsUsable(mutexCopy))
+    if (stopEvent == nullptr || !IsUsable(taskEventCopy) || !IsUsable(doneEventCopy)
+        || !IsUsable(mutexCopy))
         return 0;
 
     if (callbackCopy)
         callbackCopy->OnThreadStart();
     const HANDLE handles[2] = {stopEvent->GetHandle(), taskEventCopy->GetHandle()};
-    for (;;)
-    {
+    for (;;) {
         if (callbackCopy)
             callbackCopy->OnBeforeWait();
-        DWORD result = MsgWaitForMultipleObjects(2, handles, FALSE, MessageWaitPollMilliseconds,
-                                                 MessageWaitMask);
-        if (result == WAIT_OBJECT_0 || result == WAIT_OBJECT_0 + 1)
-        {
-            HANDLE signalled = handles[result - WAIT_OBJECT_0];
+        HANDLE signalled = nullptr;
+        const uint32_t result = WaitForObjectsOrMessage(&signalled, handles);
+        if (result == WaitResultSignalled) {
             if (signalled == stopEvent->GetHandle())
                 break;
             if (signalled == taskEventCopy->GetHandle())
@@ -71,7 +59,7 @@ unsigned int CTaskLauncher::CTaskLauncherThread::Run(CEvent* stopEvent)
             continue;
         }
         // Input is not idleness: pumping, where wanted, is the callback's business.
-        if (result != WAIT_OBJECT_0 + 2 && callbackCopy)
+        if (result != WaitResultMessage && callbackCopy)
             callbackCopy->OnIdle();
         if (!abandoned)
             continue;
@@ -87,10 +75,10 @@ unsigned int CTaskLauncher::CTaskLauncherThread::Run(CEvent* stopEvent)
 
 void CTaskLauncher::CTaskLauncherThread::RunTask(CMutex& lock, CEvent& done)
 {
-    if (lock.Lock() == 0)
     {
-        ExecuteTask();
-        lock.Unlock();
+        CMutexLock held(&lock);
+        if (held.IsHeld())
+            ExecuteTask();
     }
     done.Set();
 }
@@ -102,21 +90,23 @@ void CTaskLauncher::CTaskLauncherThread::ExecuteTask()
         taskCopy->Execute();
 }
 
-unsigned int CTaskLauncher::CTaskLauncherThread::SetTask(const boost::shared_ptr<ITask>& newTask)
+uint32_t CTaskLauncher::CTaskLauncherThread::SetTask(const boost::shared_ptr<ITask>& newTask)
 {
     if (!newTask)
         return 1;
-    if (!IsUsable(mutex) || mutex->Lock(HandOverTimeoutMilliseconds) != 0)
+    if (!IsUsable(mutex))
+        return 1;
+    CMutexLock held(mutex.get(), HandOverTimeoutMilliseconds);
+    if (!held.IsHeld())
         return 1;
     task = newTask;
-    mutex->Unlock();
     return 0;
 }
 
 // --- owner --------------------------------------------------------------------
 
 CTaskLauncher::CTaskLauncher()
-    : thread(NULL), state(LauncherStateNotStarted), currentTask(NULL)
+    : thread(nullptr), state(LauncherStateNotStarted), currentTask(nullptr)
 {
 }
 
@@ -131,31 +121,24 @@ CTaskLauncher::~CTaskLauncher()
     mutex.reset();
     doneEvent.reset();
     taskEvent.reset();
-    if (thread != NULL)
-    {
-        if (thread->GetState() == NThread::ThreadStateRunning)
-        {
-            HANDLE running = thread->GetHandle();
-            CloseValidHandle(running);
-        }
+    if (thread != nullptr) {
         thread->Close();
-        delete thread;
-        thread = NULL;
+        delete thread;  // closes the handle of a thread that still runs
+        thread = nullptr;
     }
 }
 
-unsigned int CTaskLauncher::Initialize(const boost::shared_ptr<ITaskLauncherCallback>& callback)
+uint32_t CTaskLauncher::Initialize(const boost::shared_ptr<ITaskLauncherCallback>& callback)
 {
     thread = new (std::nothrow) CThread;
-    if (thread != NULL)
-        taskEvent.reset(new (std::nothrow) CEvent);
+    if (thread != nullptr)
+        taskEvent = NewShared<CEvent>();
     if (IsUsable(taskEvent))
-        doneEvent.reset(new (std::nothrow) CEvent);
+        doneEvent = NewShared<CEvent>();
     if (IsUsable(doneEvent))
-        mutex.reset(new (std::nothrow) CMutex);
+        mutex = NewShared<CMutex>();
     if (IsUsable(mutex))
-        launcherThread.reset(new (std::nothrow)
-                                 CTaskLauncherThread(callback, taskEvent, doneEvent, mutex));
+        launcherThread = NewShared<CTaskLauncherThread>(callback, taskEvent, doneEvent, mutex);
     if (launcherThread)
         return 0;
     ReleaseMembers();
@@ -169,16 +152,16 @@ void CTaskLauncher::ReleaseMembers()
     doneEvent.reset();
     taskEvent.reset();
     delete thread;
-    thread = NULL;
+    thread = nullptr;
 }
 
-unsigned int CTaskLauncher::Start(const boost::shared_ptr<ITaskLauncherCallback>& callback)
+uint32_t CTaskLauncher::Start(const boost::shared_ptr<ITaskLauncherCallback>& callback)
 {
     if (state == LauncherStateIdle)
         return 0;
     if (state != LauncherStateNotStarted)
         return 1;
-    if (thread != NULL)
+    if (thread != nullptr)
         Close();  // discard what a failed start left behind
     if (Initialize(callback) != 0)
         return 1;
@@ -189,7 +172,7 @@ unsigned int CTaskLauncher::Start(const boost::shared_ptr<ITaskLauncherCallback>
     return 0;
 }
 
-unsigned int CTaskLauncher::Launch(const boost::shared_ptr<ITask>& task)
+uint32_t CTaskLauncher::Launch(const boost::shared_ptr<ITask>& task)
 {
     if (!task)
         return 1;
@@ -204,7 +187,7 @@ unsigned int CTaskLauncher::Launch(const boost::shared_ptr<ITask>& task)
     return 0;
 }
 
-unsigned int CTaskLauncher::PollDone()
+uint32_t CTaskLauncher::PollDone()
 {
     if (!IsUsable(doneEvent))
         return 1;
@@ -214,14 +197,14 @@ unsigned int CTaskLauncher::PollDone()
     return 0;
 }
 
-unsigned int CTaskLauncher::PollTask()
+uint32_t CTaskLauncher::PollTask()
 {
     if (state != LauncherStateBusy)
         return 0;
     return PollDone();
 }
 
-unsigned int CTaskLauncher::IsRunning(const boost::shared_ptr<ITask>& task)
+uint32_t CTaskLauncher::IsRunning(const boost::shared_ptr<ITask>& task)
 {
     if (!task)
         return 1;
@@ -230,23 +213,23 @@ unsigned int CTaskLauncher::IsRunning(const boost::shared_ptr<ITask>& task)
     return PollDone();
 }
 
-unsigned int CTaskLauncher::RequestStop()
+uint32_t CTaskLauncher::RequestStop()
 {
     if (state == LauncherStateNotStarted)
         return 1;
     if (state == LauncherStateStopping)
         return 0;
     state = LauncherStateStopping;
-    if (thread != NULL)
+    if (thread != nullptr)
         thread->RequestStop();
     return 0;
 }
 
-unsigned int CTaskLauncher::PollStopped()
+uint32_t CTaskLauncher::PollStopped()
 {
     if (state != LauncherStateStopping)
         return state == LauncherStateNotStarted ? 0 : 1;
-    if (thread != NULL && thread->Join(0) != 0)
+    if (thread != nullptr && thread->Join(0) != 0)
         return 1;
     state = LauncherStateNotStarted;
     return 0;
@@ -256,7 +239,7 @@ void CTaskLauncher::Close()
 {
     if (state != LauncherStateNotStarted && state != LauncherStateStopping)
         return;
-    if (thread != NULL)
+    if (thread != nullptr)
         thread->Close();
     ReleaseMembers();
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <stdint.h>
+
 #include <atomic>
 
 #include <boost/shared_ptr.hpp>
@@ -15,6 +17,7 @@ namespace NLibrary { namespace NSynchronization { namespace NTask {
 
 using NEvent::CEvent;
 using NMutex::CMutex;
+using NMutex::CMutexLock;
 using NThread::CThread;
 using NThread::IThread;
 
@@ -40,8 +43,8 @@ public:
                             const boost::shared_ptr<CMutex>& mutex);
         ~CTaskLauncherThread();
 
-        unsigned int Run(CEvent* stopEvent) override;
-        unsigned int SetTask(const boost::shared_ptr<ITask>& task);
+        uint32_t Run(CEvent* stopEvent) override;
+        uint32_t SetTask(const boost::shared_ptr<ITask>& task);
         // The launcher is gone: end once no task is waiting any more.
         void Abandon() { abandoned = true; }
 
@@ -63,12 +66,12 @@ public:
     CTaskLauncher(const CTaskLauncher&) = delete;
     CTaskLauncher& operator=(const CTaskLauncher&) = delete;
 
-    unsigned int Start(const boost::shared_ptr<ITaskLauncherCallback>& callback);
-    unsigned int Launch(const boost::shared_ptr<ITask>& task);
-    unsigned int PollTask();
-    unsigned int IsRunning(const boost::shared_ptr<ITask>& task);
-    unsigned int RequestStop();
-    unsigned int PollStopped();
+    uint32_t Start(const boost::shared_ptr<ITaskLauncherCallback>& callback);
+    uint32_t Launch(const boost::shared_ptr<ITask>& task);
+    uint32_t PollTask();
+    uint32_t IsRunning(const boost::shared_ptr<ITask>& task);
+    uint32_t RequestStop();
+    uint32_t PollStopped();
     void Close();
     int GetState() const { return state; }
 
@@ -76,9 +79,9 @@ public:
     const CThread* GetThread() const { return thread; }
 
 private:
-    unsigned int Initialize(const boost::shared_ptr<ITaskLauncherCallback>& callback);
+    uint32_t Initialize(const boost::shared_ptr<ITaskLauncherCallback>& callback);
     void ReleaseMembers();
-    unsigned int PollDone();
+    uint32_t PollDone();
 
     CThread* thread;
     boost::shared_ptr<CEvent> taskEvent;

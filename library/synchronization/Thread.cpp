@@ -3,7 +3,9 @@
 #include <process.h>
 
 #include <new>
+#include <utility>
 
+#include "library/synchronization/NewShared.h"
 #include "library/synchronization/Wait.h"
 
 namespace NLibrary { namespace NSynchronization { namespace NThread {
@@ -12,7 +14,7 @@ namespace {
 
 const DWORD StartedTimeoutMilliseconds = 1000;
 
-typedef boost::shared_ptr<CThreadSharedResources> SharedResourcesPtr;
+using SharedResourcesPtr = boost::shared_ptr<CThreadSharedResources>;
 
 }  // namespace
 
@@ -33,7 +35,7 @@ CThreadSharedResources::~CThreadSharedResources()
     thread.reset();
 }
 
-CThread::CThread() : handle(NULL), state(ThreadStateIdle)
+CThread::CThread() : state(ThreadStateIdle)
 {
 }
 
@@ -45,21 +47,21 @@ CThread::~CThread()
     startedEvent.reset();
 }
 
-bool CThread::IsUsable(const boost::shared_ptr<CEvent>& event)
+// Whatever a timed-out start left here belongs to its late thread now; each
+// step tests only what it has just built, never a leftover of that start.
+uint32_t CThread::CreateResources(const boost::shared_ptr<IThread>& thread)
 {
-    return event && IsValidHandle(event->GetHandle());
-}
-
-unsigned int CThread::CreateResources(const boost::shared_ptr<IThread>& thread)
-{
-    startedEvent.reset(new (std::nothrow) CEvent);
-    if (IsUsable(startedEvent))
-        finishedEvent.reset(new (std::nothrow) CEvent);
-    if (IsUsable(finishedEvent))
-        stopEvent.reset(new (std::nothrow) CEvent);
-    if (IsUsable(stopEvent))
-        sharedResources.reset(new (std::nothrow) CThreadSharedResources(
-            thread, startedEvent, finishedEvent, stopEvent));
+    ReleaseResources();
+    boost::shared_ptr<CEvent>* events[] = {&startedEvent, &finishedEvent, &stopEvent};
+    for (boost::shared_ptr<CEvent>* event : events) {
+        *event = NewShared<CEvent>();
+        if (!IsUsable(*event)) {
+            ReleaseResources();
+            return 1;
+        }
+    }
+    sharedResources =
+        NewShared<CThreadSharedResources>(thread, startedEvent, finishedEvent, stopEvent);
     if (sharedResources)
         return 0;
     ReleaseResources();
@@ -77,7 +79,7 @@ void CThread::ReleaseResources()
 // The new thread gets its own heap copy of the shared resources rather than
 // the address of our member: a thread that starts after the time-out must not
 // read a member that a later Start or our destruction has changed.
-unsigned int CThread::Start(const boost::shared_ptr<IThread>& thread)
+uint32_t CThread::Start(const boost::shared_ptr<IThread>& thread)
 {
     if (!thread || state != ThreadStateIdle)
         return 1;
@@ -85,31 +87,28 @@ unsigned int CThread::Start(const boost::shared_ptr<IThread>& thread)
         return 1;
     SharedResourcesPtr* argument = new (std::nothrow) SharedResourcesPtr(sharedResources);
     uintptr_t created = 0;
-    if (argument != NULL)
-        created = _beginthreadex(NULL, 0, &CThread::ThreadProc, argument, 0, NULL);
-    if (created == 0)
-    {
+    if (argument != nullptr)
+        created = _beginthreadex(nullptr, 0, &CThread::ThreadProc, argument, 0, nullptr);
+    if (created == 0) {
         delete argument;
         ReleaseResources();
         return 1;
     }
-    HANDLE newThread = reinterpret_cast<HANDLE>(created);
-    if (!startedEvent->Wait(StartedTimeoutMilliseconds))
-    {
+    CUniqueHandle newThread(reinterpret_cast<HANDLE>(created));
+    if (!startedEvent->Wait(StartedTimeoutMilliseconds)) {
         // Nobody could ever stop a thread that starts after the time-out, so it
         // finds its stop event already set. Its handle is of no use to us.
         stopEvent->Set();
-        CloseHandle(newThread);
         return 1;
     }
-    handle = newThread;
+    handle = std::move(newThread);
     state = ThreadStateRunning;
     return 0;
 }
 
 unsigned __stdcall CThread::ThreadProc(void* argument)
 {
-    if (argument == NULL)
+    if (argument == nullptr)
         return 0;
     SharedResourcesPtr* owned = static_cast<SharedResourcesPtr*>(argument);
     SharedResourcesPtr resources(*owned);
@@ -121,10 +120,9 @@ unsigned __stdcall CThread::ThreadProc(void* argument)
     if (started)
         started->Set();
 
-    unsigned int result = 0;
+    uint32_t result = 0;
     boost::shared_ptr<CEvent> stop(resources->stopEvent);
-    if (stop)
-    {
+    if (stop) {
         boost::shared_ptr<IThread> body(resources->thread);
         if (body)
             result = body->Run(stop.get());
@@ -145,7 +143,11 @@ void CThread::RequestStop()
     state = ThreadStateStopRequested;
 }
 
-unsigned int CThread::Join(DWORD milliseconds)
+// The finished signal comes just before the thread procedure returns, so the
+// thread's end is waited for too: a 0 means that the thread is gone and its
+// exit code final. Both in one wait, so that the auto-reset signal is consumed
+// only together with the end and a later Join still finds it.
+uint32_t CThread::Join(DWORD milliseconds)
 {
     if (state == ThreadStateIdle)
         return 0;
@@ -153,7 +155,9 @@ unsigned int CThread::Join(DWORD milliseconds)
         return 1;
     if (!IsUsable(finishedEvent))
         return 1;
-    if (WaitForSingleObject(finishedEvent->GetHandle(), milliseconds) != WAIT_OBJECT_0)
+    const HANDLE ends[2] = {finishedEvent->GetHandle(), handle.Get()};
+    const DWORD count = handle.IsValid() ? 2 : 1;
+    if (WaitForMultipleObjects(count, ends, TRUE, milliseconds) >= WAIT_OBJECT_0 + count)
         return 1;
     state = ThreadStateFinished;
     return 0;
@@ -166,9 +170,8 @@ void CThread::Close()
 {
     if (state != ThreadStateStopRequested && state != ThreadStateFinished)
         return;
-    CloseValidHandle(handle);
+    handle.Reset();
     ReleaseResources();
-    handle = NULL;
     state = ThreadStateIdle;
 }
 

@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <stdint.h>
+
 #include <boost/shared_ptr.hpp>
 
 #include "library/synchronization/Event.h"
+#include "library/synchronization/UniqueHandle.h"
 
 namespace NLibrary { namespace NSynchronization { namespace NThread {
 
@@ -15,7 +18,7 @@ using NEvent::CEvent;
 class IThread
 {
 public:
-    virtual unsigned int Run(CEvent* stopEvent) = 0;
+    virtual uint32_t Run(CEvent* stopEvent) = 0;
 
 protected:
     ~IThread() {}
@@ -57,26 +60,26 @@ public:
     CThread(const CThread&) = delete;
     CThread& operator=(const CThread&) = delete;
 
-    unsigned int Start(const boost::shared_ptr<IThread>& thread);
+    uint32_t Start(const boost::shared_ptr<IThread>& thread);
     void RequestStop();
-    unsigned int Join(DWORD milliseconds);
+    uint32_t Join(DWORD milliseconds);
     void Close();
 
     int GetState() const { return state; }
-    HANDLE GetHandle() const { return handle; }
+    HANDLE GetHandle() const { return handle.Get(); }
 
     static unsigned __stdcall ThreadProc(void* argument);
 
 private:
-    unsigned int CreateResources(const boost::shared_ptr<IThread>& thread);
+    uint32_t CreateResources(const boost::shared_ptr<IThread>& thread);
     void ReleaseResources();
-    static bool IsUsable(const boost::shared_ptr<CEvent>& event);
 
     boost::shared_ptr<CEvent> startedEvent;
     boost::shared_ptr<CEvent> finishedEvent;
     boost::shared_ptr<CEvent> stopEvent;
     boost::shared_ptr<CThreadSharedResources> sharedResources;
-    HANDLE handle;
+    // Closed with the object: a thread that still runs then goes on alone.
+    CUniqueHandle handle;
     int state;
 };
 

@@ -1,45 +1,46 @@
 #pragma once
 
-// Owner of one kernel handle, closed when the owner goes. Both null and
-// INVALID_HANDLE_VALUE stand for "no handle", because the platform's creating
-// functions disagree about which one they return on failure.
-
 #include <windows.h>
 
 namespace NLibrary { namespace NSynchronization {
 
+// Sole owner of a kernel handle: closes it when replaced or destroyed. Null
+// and INVALID_HANDLE_VALUE both mean that nothing is owned.
 class CUniqueHandle
 {
 public:
-    explicit CUniqueHandle(HANDLE handle = nullptr) : handle(handle) {}
+    CUniqueHandle() : handle(nullptr) {}
+    explicit CUniqueHandle(HANDLE owned) : handle(owned) {}
     ~CUniqueHandle() { Reset(); }
 
-    CUniqueHandle(CUniqueHandle&& other) : handle(other.Release()) {}
-    CUniqueHandle& operator=(CUniqueHandle&& other)
+    CUniqueHandle(const CUniqueHandle&) = delete;
+    CUniqueHandle& operator=(const CUniqueHandle&) = delete;
+
+    CUniqueHandle(CUniqueHandle&& other) noexcept : handle(other.Release()) {}
+    CUniqueHandle& operator=(CUniqueHandle&& other) noexcept
     {
         if (this != &other)
             Reset(other.Release());
         return *this;
     }
-    CUniqueHandle(const CUniqueHandle&) = delete;
-    CUniqueHandle& operator=(const CUniqueHandle&) = delete;
 
     HANDLE Get() const { return handle; }
     bool IsValid() const { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
 
-    // Gives the handle up without closing it.
-    HANDLE Release()
-    {
-        const HANDLE released = handle;
-        handle = nullptr;
-        return released;
-    }
-
-    void Reset(HANDLE replacement = nullptr)
+    // Closes what is owned and takes ownership of the new handle.
+    void Reset(HANDLE owned = nullptr)
     {
         if (IsValid())
             CloseHandle(handle);
-        handle = replacement;
+        handle = owned;
+    }
+
+    // Gives up ownership without closing.
+    HANDLE Release()
+    {
+        HANDLE released = handle;
+        handle = nullptr;
+        return released;
     }
 
 private:

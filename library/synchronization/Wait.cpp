@@ -4,7 +4,7 @@ namespace NLibrary { namespace NSynchronization {
 
 bool IsValidHandle(const HANDLE& h)
 {
-    return h != NULL && h != INVALID_HANDLE_VALUE;
+    return h != nullptr && h != INVALID_HANDLE_VALUE;
 }
 
 void CloseValidHandle(HANDLE& h)
@@ -12,47 +12,58 @@ void CloseValidHandle(HANDLE& h)
     if (!IsValidHandle(h))
         return;
     CloseHandle(h);
-    h = NULL;
+    h = nullptr;
 }
 
-unsigned int WaitForObjectOrMessage(const HANDLE* h)
+namespace {
+
+// Windows reports input to one wait only: once reported, it is no longer new
+// to later waits, though it stays queued. Wine reports it to every wait until
+// it is removed, which would end each later poll at once. Taking the queue's
+// status marks what is queued as seen on both, without removing anything.
+uint32_t InputReported()
 {
-    if (h == NULL || !IsValidHandle(*h))
+    GetQueueStatus(MessageWaitMask);
+    return WaitResultMessage;
+}
+
+}  // namespace
+
+uint32_t WaitForObjectOrMessage(const HANDLE* h)
+{
+    if (h == nullptr || !IsValidHandle(*h))
         return WaitResultNone;
-    DWORD result = MsgWaitForMultipleObjects(1, h, FALSE, MessageWaitPollMilliseconds,
-                                             MessageWaitMask);
+    DWORD result =
+        MsgWaitForMultipleObjects(1, h, FALSE, MessageWaitPollMilliseconds, MessageWaitMask);
     if (result == WAIT_OBJECT_0)
         return WaitResultSignalled;
     if (result == WAIT_OBJECT_0 + 1)
-        return WaitResultMessage;
+        return InputReported();
     return WaitResultNone;
 }
 
-unsigned int WaitForObjectsOrMessage(HANDLE* signalled, const HANDLE* handles)
+uint32_t WaitForObjectsOrMessage(HANDLE* signalled, const HANDLE* handles)
 {
-    if (handles == NULL)
+    if (handles == nullptr)
         return WaitResultNone;
-    DWORD result = MsgWaitForMultipleObjects(2, handles, FALSE, MessageWaitPollMilliseconds,
-                                             MessageWaitMask);
-    if (result == WAIT_OBJECT_0 || result == WAIT_OBJECT_0 + 1)
-    {
-        if (signalled != NULL)
+    DWORD result =
+        MsgWaitForMultipleObjects(2, handles, FALSE, MessageWaitPollMilliseconds, MessageWaitMask);
+    if (result == WAIT_OBJECT_0 || result == WAIT_OBJECT_0 + 1) {
+        if (signalled != nullptr)
             *signalled = handles[result - WAIT_OBJECT_0];
         return WaitResultSignalled;
     }
     if (result == WAIT_OBJECT_0 + 2)
-        return WaitResultMessage;
+        return InputReported();
     return WaitResultNone;
 }
 
 void PumpMessages()
 {
     MSG msg;
-    while (PeekMessageW(&msg, NULL, 0, 0, PM_NOREMOVE))
-    {
-        BOOL got = GetMessageW(&msg, NULL, 0, 0);
-        if (got != 0 && got != -1)
-        {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got != 0 && got != -1) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }

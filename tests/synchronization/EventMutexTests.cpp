@@ -35,7 +35,10 @@ TEST(Event, OneSetReleasesExactlyOneWaiter)
 {
     CEvent event;
     LONG released = 0;
-    auto waiter = [&] { if (event.Wait(2000)) InterlockedIncrement(&released); };
+    auto waiter = [&] {
+        if (event.Wait(2000))
+            InterlockedIncrement(&released);
+    };
     std::thread a(waiter), b(waiter);
     Sleep(50);
     event.Set();
@@ -90,27 +93,39 @@ TEST(Mutex, LockFailsWhileAnotherThreadOwnsIt)
     EXPECT_EQ(0u, mutex.Unlock());
 }
 
-TEST(Mutex, AbandonedMutexIsReportedAsFailure)
+// A thread that ends holding the mutex abandons it. The next Lock reports 1
+// and, like any failed Lock, leaves the caller without the mutex: another
+// thread can take it at once.
+TEST(Mutex, AbandonedMutexIsReportedAndLeftFree)
 {
-    CMutex mutex;
-    std::thread([&] { mutex.Lock(); }).join();
-    EXPECT_EQ(1u, mutex.Lock(1000));  // WAIT_ABANDONED, though we now own it
-    EXPECT_EQ(0u, mutex.Unlock());
+    const DWORD timeouts[] = {INFINITE, 1000};
+    for (DWORD timeout : timeouts) {
+        CMutex mutex;
+        std::thread([&] { mutex.Lock(); }).join();
+        EXPECT_EQ(1u, mutex.Lock(timeout)) << timeout;
+        uint32_t other = 1;
+        std::thread([&] {
+            other = mutex.Lock(0);
+            mutex.Unlock();
+        }).join();
+        EXPECT_EQ(0u, other) << timeout;
+        EXPECT_EQ(1u, mutex.Unlock()) << timeout;  // never ours
+    }
 }
 
 TEST(HandleHelpers, ValidityAndClose)
 {
-    HANDLE null = NULL, invalid = INVALID_HANDLE_VALUE;
+    HANDLE null = nullptr, invalid = INVALID_HANDLE_VALUE;
     EXPECT_FALSE(NSync::IsValidHandle(null));
     EXPECT_FALSE(NSync::IsValidHandle(invalid));
     NSync::CloseValidHandle(invalid);
     EXPECT_EQ(INVALID_HANDLE_VALUE, invalid);
 
-    HANDLE event = CreateEventW(NULL, FALSE, FALSE, NULL);
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     ASSERT_TRUE(NSync::IsValidHandle(event));
     HANDLE copy = event;
     NSync::CloseValidHandle(event);
-    EXPECT_EQ(NULL, event);
+    EXPECT_EQ(nullptr, event);
     DWORD flags;
     EXPECT_FALSE(GetHandleInformation(copy, &flags));
 }

@@ -6,10 +6,10 @@
 
 TEST(HandleCount, SeesOneLeakedHandleAndItsClose)
 {
-    unsigned int before = NTestSupport::CountOpenHandlesSettled();
+    uint32_t before = NTestSupport::CountOpenHandlesSettled();
     EXPECT_GT(before, 0u);
-    HANDLE leaked = CreateEventW(NULL, FALSE, FALSE, NULL);
-    ASSERT_TRUE(leaked != NULL);
+    HANDLE leaked = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    ASSERT_TRUE(leaked != nullptr);
     EXPECT_EQ(before + 1, NTestSupport::CountOpenHandlesSettled());
     CloseHandle(leaked);
     EXPECT_EQ(before, NTestSupport::CountOpenHandlesSettled());

@@ -13,8 +13,8 @@ using NTask::CTaskRequest;
 
 namespace {
 
-typedef boost::shared_ptr<CTaskLauncher> LauncherPtr;
-typedef boost::shared_ptr<CTaskRequest> RequestPtr;
+using LauncherPtr = boost::shared_ptr<CTaskLauncher>;
+using RequestPtr = boost::shared_ptr<CTaskRequest>;
 
 // Drives the dispatcher's passes on the test thread, one at a time, instead of
 // on a dispatcher thread.
@@ -22,8 +22,8 @@ class CManualDispatcher : public CTaskDispatcher
 {
 public:
     explicit CManualDispatcher(uint32_t poolSize)
-        : CTaskDispatcher(poolSize, boost::shared_ptr<NTask::ITaskLauncherCallback>(
-                                        new CRecordingCallback))
+        : CTaskDispatcher(poolSize,
+                          boost::shared_ptr<NTask::ITaskLauncherCallback>(new CRecordingCallback))
     {
     }
     ~CManualDispatcher() { Shutdown(); }
@@ -60,8 +60,7 @@ RequestPtr Add(CTaskDispatcher& dispatcher, const boost::shared_ptr<NTask::ITask
 // Makes passes until the request completes (or a few seconds pass).
 bool PassUntilCompleted(CManualDispatcher& dispatcher, const RequestPtr& request)
 {
-    for (int i = 0; i < 5000 && request->state != NTask::RequestStateCompleted; ++i)
-    {
+    for (int i = 0; i < 5000 && request->state != NTask::RequestStateCompleted; ++i) {
         Sleep(1);
         dispatcher.MakePass();
     }
@@ -134,6 +133,26 @@ TEST(TaskDispatcherPass, RemovingARunningRequestReplacesItsLauncher)
     RequestPtr nextRequest = Add(dispatcher, next);
     EXPECT_TRUE(PassUntilCompleted(dispatcher, nextRequest));
     EXPECT_EQ(1, task->runs);
+    task->release.Set();
+}
+
+// A client that has not yet removed its completed request must not keep the
+// launcher from being replaced when a later request on it goes while running.
+TEST(TaskDispatcherPass, CompletedRequestLeftInTheQueueDoesNotPinItsLauncher)
+{
+    CManualDispatcher dispatcher(1);
+    RequestPtr done = Add(dispatcher, Make<CCountingTask>());
+    ASSERT_TRUE(PassUntilCompleted(dispatcher, done));
+    auto task = HeldTask();
+    RequestPtr running = Add(dispatcher, task);
+    dispatcher.MakePass();
+    ASSERT_TRUE(task->started.Wait(5000));
+    ASSERT_EQ(done->launcher, running->launcher);
+    ASSERT_EQ(0u, dispatcher.RemoveRequest(running));
+
+    RequestPtr next = Add(dispatcher, Make<CCountingTask>());
+    EXPECT_TRUE(PassUntilCompleted(dispatcher, next));
+    EXPECT_NE(done->launcher, dispatcher.Slot(0));
     task->release.Set();
 }
 

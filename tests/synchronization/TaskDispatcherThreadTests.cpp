@@ -2,12 +2,15 @@
 
 #include <windows.h>
 
+#include <boost/make_shared.hpp>
+
 #include <thread>
 #include <vector>
 
 #include "library/synchronization/TaskDispatcher.h"
 #include "tests/common/HandleCount.h"
 #include "tests/synchronization/TaskTestSupport.h"
+#include "tests/synchronization/TestAllocator.h"
 
 using namespace NSyncTests;
 namespace NTask = NLibrary::NSynchronization::NTask;
@@ -17,7 +20,7 @@ using NTask::CTaskRequest;
 
 namespace {
 
-typedef boost::shared_ptr<CTaskDispatcher> DispatcherPtr;
+using DispatcherPtr = boost::shared_ptr<CTaskDispatcher>;
 
 // A dispatcher running on its own thread for the life of the object.
 class CRunningDispatcher
@@ -63,6 +66,22 @@ TEST(TaskDispatcher, ExecuteAndWaitRunsTheTask)
     EXPECT_EQ(1u, running.dispatcher->ExecuteAndWait(boost::shared_ptr<NTask::ITask>(), 5000));
 }
 
+// The dispatcher thread never removes messages: input posted to it stays in
+// its queue for good.
+TEST(TaskDispatcher, PostedMessagesDoNotStopDispatching)
+{
+    CRunningDispatcher running(1);
+    ASSERT_TRUE(running.started);
+    auto task = Make<CCountingTask>();
+    ASSERT_EQ(0u, running.dispatcher->ExecuteAndWait(task, 5000));
+    const DWORD dispatcherThread = GetThreadId(running.thread.GetHandle());
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(PostThreadMessageW(dispatcherThread, WM_APP, 0, 0));
+        EXPECT_EQ(0u, running.dispatcher->ExecuteAndWait(task, 3000)) << i;
+    }
+    EXPECT_EQ(3, task->runs);
+}
+
 TEST(TaskDispatcher, TimedOutClientGetsFailureAndLaterTasksStillRun)
 {
     CRunningDispatcher running(1);
@@ -87,8 +106,8 @@ TEST(TaskDispatcher, StopWhileTasksRunEndsWithinAboutOneSecond)
         CRunningDispatcher running(3, callback);
         ASSERT_TRUE(running.started);
         ASSERT_EQ(0u, running.dispatcher->AddRequest(slow, waitingCompletion, slowRequest));
-        ASSERT_EQ(0u, running.dispatcher->AddRequest(quick, boost::shared_ptr<CEvent>(),
-                                                     quickRequest));
+        ASSERT_EQ(0u,
+                  running.dispatcher->AddRequest(quick, boost::shared_ptr<CEvent>(), quickRequest));
         ASSERT_TRUE(slow->started.Wait(5000));
         ASSERT_TRUE(quick->started.Wait(5000));
         took = running.Stop();
@@ -119,6 +138,48 @@ TEST(TaskDispatcher, IdlePoolStopsPromptly)
 
 namespace {
 
+// Lends out the queue's mutex, so that a thread can end while holding it.
+class CExposedDispatcher : public CTaskDispatcher
+{
+public:
+    explicit CExposedDispatcher(const boost::shared_ptr<NTask::ITaskLauncherCallback>& callback)
+        : CTaskDispatcher(1, callback)
+    {
+    }
+    using CTaskDispatcher::mutex;
+};
+
+}  // namespace
+
+TEST(TaskDispatcher, ClientsGoOnAfterAThreadEndedHoldingTheQueue)
+{
+    auto callback = Make<CRecordingCallback>();
+    boost::shared_ptr<CExposedDispatcher> dispatcher(new CExposedDispatcher(callback));
+    std::thread([&] { dispatcher->mutex->Lock(); }).join();
+    CThread thread;
+    ASSERT_EQ(0u, thread.Start(dispatcher));
+    // No client exists yet, so the dispatcher thread is the one that meets
+    // the abandoned mutex; its launcher starts in a later pass.
+    for (int i = 0; i < 5000 && callback->starts == 0; ++i)
+        Sleep(1);
+    ASSERT_EQ(1, callback->starts);
+
+    CEvent returned;
+    uint32_t result = 1;
+    std::thread client([&] {
+        result = dispatcher->ExecuteAndWait(Make<CCountingTask>(), 2000);
+        returned.Set();
+    });
+    EXPECT_TRUE(returned.Wait(5000));
+    thread.RequestStop();  // also frees a client stuck behind the mutex
+    EXPECT_EQ(0u, thread.Join(5000));
+    thread.Close();
+    client.join();
+    EXPECT_EQ(0u, result);
+}
+
+namespace {
+
 // Counts its own runs; a second run of the same task is a fault.
 class CStressTask : public NTask::ITask
 {
@@ -129,22 +190,20 @@ public:
 
 struct SClientResult
 {
-    unsigned int submitted = 0;
-    unsigned int completed = 0;
-    unsigned int extraSignals = 0;
-    std::vector<boost::shared_ptr<CStressTask> > tasks;
+    uint32_t submitted = 0;
+    uint32_t completed = 0;
+    uint32_t extraSignals = 0;
+    std::vector<boost::shared_ptr<CStressTask>> tasks;
 };
 
 // Alternates the one-call client API with the explicit add / wait / remove.
-void RunClient(CTaskDispatcher& dispatcher, unsigned int count, SClientResult& result)
+void RunClient(CTaskDispatcher& dispatcher, uint32_t count, SClientResult& result)
 {
-    for (unsigned int i = 0; i < count; ++i)
-    {
+    for (uint32_t i = 0; i < count; ++i) {
         boost::shared_ptr<CStressTask> task(new CStressTask);
         result.tasks.push_back(task);
         ++result.submitted;
-        if (i % 2 == 0)
-        {
+        if (i % 2 == 0) {
             if (dispatcher.ExecuteAndWait(task, 10000) == 0)
                 ++result.completed;
             continue;
@@ -164,42 +223,27 @@ void RunClient(CTaskDispatcher& dispatcher, unsigned int count, SClientResult& r
     }
 }
 
-// A thread that has signalled its end may still hold handles of its own (its
-// message queue's) until it has finished exiting; the dispatcher thread, pinned
-// to one processor, can take a while to get there on a loaded machine.
-unsigned int HandleCountAfterThreadsExit(unsigned int expected)
-{
-    unsigned int count = NTestSupport::CountOpenHandlesSettled();
-    for (int attempt = 0; attempt < 20 && count != expected; ++attempt)
-    {
-        Sleep(100);
-        count = NTestSupport::CountOpenHandlesSettled();
-    }
-    return count;
-}
-
 }  // namespace
 
 TEST(TaskDispatcher, StressManyClientsEveryRequestCompletesOnce)
 {
-    const unsigned int clients = 4, perClient = 600;
-    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    const uint32_t clients = 4, perClient = 600;
+    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     std::vector<SClientResult> results(clients);
     DWORD shutdown;
     {
         CRunningDispatcher running(3);
         ASSERT_TRUE(running.started);
         std::vector<std::thread> threads;
-        for (unsigned int c = 0; c < clients; ++c)
+        for (uint32_t c = 0; c < clients; ++c)
             threads.emplace_back(RunClient, std::ref(*running.dispatcher), perClient,
                                  std::ref(results[c]));
         for (auto& t : threads)
             t.join();
         shutdown = running.Stop();
     }
-    unsigned int completed = 0, wrongRuns = 0, extraSignals = 0;
-    for (const auto& result : results)
-    {
+    uint32_t completed = 0, wrongRuns = 0, extraSignals = 0;
+    for (const auto& result : results) {
         EXPECT_EQ(perClient, result.submitted);
         completed += result.completed;
         extraSignals += result.extraSignals;
@@ -211,5 +255,78 @@ TEST(TaskDispatcher, StressManyClientsEveryRequestCompletesOnce)
     EXPECT_EQ(0u, extraSignals);
     EXPECT_LT(shutdown, 1500u);
     results.clear();
+    EXPECT_EQ(handlesBefore, HandleCountAfterThreadsExit(handlesBefore));
+}
+
+namespace {
+
+// Clients give up on tasks that still run (their requests go while running)
+// while they leave their completed requests, which name the same launchers, in
+// the queue to the end; then a stop comes while many clients wait. Returns the clients served and
+// woken.
+std::pair<LONG, LONG> RunRemovalsThenAStop(uint32_t clients, uint32_t rounds)
+{
+    LONG served = 0, woken = 0;
+    std::vector<boost::shared_ptr<CCountingTask>> held;
+    for (uint32_t c = 0; c < 2 * clients; ++c)
+        held.emplace_back(new CCountingTask(20000));
+    CRunningDispatcher running(2);
+    CTaskDispatcher& dispatcher = *running.dispatcher;
+    auto client = [&] {
+        std::vector<boost::shared_ptr<CTaskRequest>> kept;
+        for (uint32_t i = 0; i < rounds; ++i) {
+            auto completion = Make<CEvent>();
+            kept.emplace_back();
+            if (dispatcher.AddRequest(Make<CCountingTask>(), completion, kept.back()) != 0)
+                break;
+            completion->Wait(5000);
+            dispatcher.ExecuteAndWait(boost::make_shared<CCountingTask>(30), 5);
+            if (dispatcher.ExecuteAndWait(Make<CCountingTask>(), 3000) != 0)
+                break;
+            InterlockedIncrement(&served);
+        }
+        for (const auto& request : kept)
+            dispatcher.RemoveRequest(request);
+    };
+    std::vector<std::thread> threads;
+    for (uint32_t c = 0; c < clients; ++c)
+        threads.emplace_back(client);
+    for (auto& t : threads)
+        t.join();
+    threads.clear();
+
+    for (const auto& task : held) {
+        threads.emplace_back([&dispatcher, &woken, task] {
+            if (dispatcher.ExecuteAndWait(task, 20000) != 0)
+                InterlockedIncrement(&woken);
+        });
+    }
+    for (int i = 0; i < 5000 && held[0]->runs + held[1]->runs + held.back()->runs == 0; ++i)
+        Sleep(1);
+    EXPECT_LT(running.Stop(), 2500u);
+    for (auto& t : threads)
+        t.join();
+    for (const auto& task : held)
+        task->release.Set();
+    return {served, woken};
+}
+
+}  // namespace
+
+// The first run is a warm-up: what the platform creates once per process for
+// threads and their queues is not a leak.
+TEST(TaskDispatcher, StressRemovalsWhileRunningThenAStopWhileClientsWait)
+{
+    const uint32_t clients = 4, rounds = 30;
+    const uint32_t threadsBefore = CountThreads();
+    RunRemovalsThenAStop(clients, rounds);
+    ASSERT_EQ(threadsBefore, CountAfterThreadsExit(CountThreads, threadsBefore));
+    const int64_t blocksBefore = LiveHeapBlocks();
+    const uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    const std::pair<LONG, LONG> counts = RunRemovalsThenAStop(clients, rounds);
+    EXPECT_EQ(LONG(clients * rounds), counts.first);
+    EXPECT_EQ(LONG(2 * clients), counts.second);
+    EXPECT_EQ(threadsBefore, CountAfterThreadsExit(CountThreads, threadsBefore));
+    EXPECT_EQ(blocksBefore, CountAfterThreadsExit(LiveHeapBlocks, blocksBefore));
     EXPECT_EQ(handlesBefore, HandleCountAfterThreadsExit(handlesBefore));
 }

@@ -13,11 +13,10 @@ namespace NThread = NLibrary::NSynchronization::NThread;
 
 namespace {
 
-unsigned int PollUntilDone(CTaskLauncher& launcher, DWORD limitMilliseconds = 5000)
+uint32_t PollUntilDone(CTaskLauncher& launcher, DWORD limitMilliseconds = 5000)
 {
     DWORD start = GetTickCount();
-    while (launcher.PollTask() != 0)
-    {
+    while (launcher.PollTask() != 0) {
         if (GetTickCount() - start > limitMilliseconds)
             return 1;
         Sleep(1);
@@ -25,11 +24,10 @@ unsigned int PollUntilDone(CTaskLauncher& launcher, DWORD limitMilliseconds = 50
     return 0;
 }
 
-unsigned int PollUntilStopped(CTaskLauncher& launcher, DWORD limitMilliseconds = 5000)
+uint32_t PollUntilStopped(CTaskLauncher& launcher, DWORD limitMilliseconds = 5000)
 {
     DWORD start = GetTickCount();
-    while (launcher.PollStopped() != 0)
-    {
+    while (launcher.PollStopped() != 0) {
         if (GetTickCount() - start > limitMilliseconds)
             return 1;
         Sleep(1);
@@ -137,7 +135,7 @@ TEST(TaskLauncher, StopOfABusyLauncherLetsTheTaskFinish)
 {
     auto callback = Make<CRecordingCallback>();
     auto task = boost::shared_ptr<CCountingTask>(new CCountingTask(10000));
-    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     {
         CTaskLauncher launcher;
         ASSERT_EQ(0u, launcher.Start(callback));
@@ -180,6 +178,29 @@ TEST(TaskLauncher, StopWinsOverATaskSignalledAtTheSamePoll)
     launcher.Close();
 }
 
+// Input posted to the worker is never removed. It may cost one poll without an
+// idle call, not a spin of polls, nor the worker's tasks.
+TEST(TaskLauncher, PostedMessageNeitherSpinsTheWorkerNorStopsIt)
+{
+    auto callback = Make<CRecordingCallback>();
+    CTaskLauncher launcher;
+    ASSERT_EQ(0u, launcher.Start(callback));
+    while (callback->idles == 0)
+        Sleep(1);
+    const LONG idlesBefore = callback->idles, pollsBefore = callback->beforeWaits;
+    ASSERT_TRUE(PostThreadMessageW(GetThreadId(launcher.GetThread()->GetHandle()), WM_APP, 0, 0));
+    Sleep(300);  // a window for counting polls, not for lining anything up
+    const LONG idles = callback->idles - idlesBefore;
+    const LONG polls = callback->beforeWaits - pollsBefore;
+    EXPECT_GT(idles, 0);
+    EXPECT_LE(polls - idles, 3);
+    auto task = Make<CCountingTask>();
+    ASSERT_EQ(0u, launcher.Launch(task));
+    EXPECT_EQ(0u, PollUntilDone(launcher));
+    EXPECT_EQ(1, task->runs);
+    StopAndClose(launcher);
+}
+
 TEST(TaskLauncher, RunsTasksWithoutACallback)
 {
     CTaskLauncher launcher;
@@ -195,7 +216,7 @@ TEST(TaskLauncher, DroppingABusyLauncherLeavesItsTaskToFinish)
 {
     auto callback = Make<CRecordingCallback>();
     auto task = boost::shared_ptr<CCountingTask>(new CCountingTask(10000));
-    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     {
         boost::shared_ptr<CTaskLauncher> launcher(new CTaskLauncher);
         ASSERT_EQ(0u, launcher->Start(callback));

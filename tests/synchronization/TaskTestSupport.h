@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <boost/shared_ptr.hpp>
 
 #include "library/synchronization/Event.h"
 #include "library/synchronization/Task.h"
+#include "tests/common/HandleCount.h"
 
 namespace NSyncTests {
 
@@ -37,12 +40,15 @@ class CRecordingCallback : public ITaskLauncherCallback
 {
 public:
     void OnThreadStart() override { InterlockedIncrement(&starts); }
-    void OnThreadStop() override { InterlockedIncrement(&stops); stopped.Set(); }
+    void OnThreadStop() override
+    {
+        InterlockedIncrement(&stops);
+        stopped.Set();
+    }
     void OnBeforeWait() override
     {
         InterlockedIncrement(&beforeWaits);
-        if (gated)
-        {
+        if (gated) {
             parked.Set();
             gate.Wait(10000);
             gated = false;
@@ -54,6 +60,40 @@ public:
     volatile bool gated = false;
     CEvent parked, gate, stopped;
 };
+
+// Threads of this process that exist right now, whatever started them.
+inline uint32_t CountThreads()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    uint32_t count = 0;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return count;
+}
+
+// A thread that has signalled its end may still hold handles and memory of
+// its own until it has finished exiting: counts are read again for a while
+// until they reach the expected value.
+template <class T, class Count>
+T CountAfterThreadsExit(Count count, T expected)
+{
+    T value = count();
+    for (int attempt = 0; attempt < 20 && value != expected; ++attempt) {
+        Sleep(100);
+        value = count();
+    }
+    return value;
+}
+
+inline uint32_t HandleCountAfterThreadsExit(uint32_t expected)
+{
+    return CountAfterThreadsExit(NTestSupport::CountOpenHandlesSettled, expected);
+}
 
 template <class T>
 boost::shared_ptr<T> Make()

@@ -2,10 +2,14 @@
 
 #include <windows.h>
 
+#include <new>
+
 #include <boost/shared_ptr.hpp>
 
 #include "library/synchronization/Thread.h"
 #include "tests/common/HandleCount.h"
+#include "tests/synchronization/TaskTestSupport.h"
+#include "tests/synchronization/TestAllocator.h"
 
 using NLibrary::NSynchronization::NEvent::CEvent;
 using NLibrary::NSynchronization::NThread::CThread;
@@ -18,10 +22,10 @@ namespace {
 class CBody : public IThread
 {
 public:
-    CBody(unsigned int exitCode_, bool ignoreStop_) : exitCode(exitCode_), ignoreStop(ignoreStop_) {}
+    CBody(uint32_t exitCode_, bool ignoreStop_) : exitCode(exitCode_), ignoreStop(ignoreStop_) {}
     ~CBody() { InterlockedIncrement(destroyed); }
 
-    unsigned int Run(CEvent* stopEvent) override
+    uint32_t Run(CEvent* stopEvent) override
     {
         entered.Set();
         if (ignoreStop)
@@ -39,14 +43,14 @@ public:
     static LONG* destroyed;
 
 private:
-    unsigned int exitCode;
+    uint32_t exitCode;
     bool ignoreStop;
 };
 
 LONG* CBody::destroyed = nullptr;
 LONG g_destroyed = 0;
 
-boost::shared_ptr<CBody> MakeBody(unsigned int exitCode = 0, bool ignoreStop = false)
+boost::shared_ptr<CBody> MakeBody(uint32_t exitCode = 0, bool ignoreStop = false)
 {
     CBody::destroyed = &g_destroyed;
     return boost::shared_ptr<CBody>(new CBody(exitCode, ignoreStop));
@@ -64,7 +68,7 @@ DWORD ExitCodeAfterEnd(HANDLE thread)
 
 TEST(Thread, FullHandshakeCarriesTheExitCode)
 {
-    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     {
         CThread thread;
         auto body = MakeBody(5);
@@ -80,7 +84,7 @@ TEST(Thread, FullHandshakeCarriesTheExitCode)
         EXPECT_EQ(1u, thread.Join(0));  // already joined
         thread.Close();
         EXPECT_EQ(NThread::ThreadStateIdle, thread.GetState());
-        EXPECT_EQ(NULL, thread.GetHandle());
+        EXPECT_EQ(nullptr, thread.GetHandle());
     }
     EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
 }
@@ -105,7 +109,7 @@ TEST(Thread, RefusesEmptyBodyAndSecondStart)
 
 TEST(Thread, CloseWithoutJoinDetachesAThreadThatIgnoresStop)
 {
-    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     LONG destroyedBefore = g_destroyed;
     CThread thread;
     auto body = MakeBody(0, true);
@@ -149,7 +153,7 @@ public:
         lockFn = reinterpret_cast<LockFn>(GetProcAddress(ntdll, "LdrLockLoaderLock"));
         unlockFn = reinterpret_cast<UnlockFn>(GetProcAddress(ntdll, "LdrUnlockLoaderLock"));
         if (lockFn && unlockFn)
-            held = lockFn(0, NULL, &cookie) == 0;
+            held = lockFn(0, nullptr, &cookie) == 0;
     }
     ~CLoaderLockHold() { Release(); }
     void Release()
@@ -161,8 +165,8 @@ public:
     bool held = false;
 
 private:
-    typedef LONG(NTAPI* LockFn)(ULONG, ULONG*, ULONG_PTR*);
-    typedef LONG(NTAPI* UnlockFn)(ULONG, ULONG_PTR);
+    using LockFn = LONG(NTAPI*)(ULONG, ULONG*, ULONG_PTR*);
+    using UnlockFn = LONG(NTAPI*)(ULONG, ULONG_PTR);
     LockFn lockFn = nullptr;
     UnlockFn unlockFn = nullptr;
     ULONG_PTR cookie = 0;
@@ -171,7 +175,7 @@ private:
 class CStopProbe : public IThread
 {
 public:
-    unsigned int Run(CEvent* stopEvent) override
+    uint32_t Run(CEvent* stopEvent) override
     {
         stopAlreadySet = stopEvent->Wait(0);
         ran.Set();
@@ -186,7 +190,7 @@ public:
 TEST(Thread, StartTimeoutLeavesObjectIdleAndLateThreadEndsAtOnce)
 {
     auto body = boost::shared_ptr<CStopProbe>(new CStopProbe);
-    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     {
         CThread thread;
         CLoaderLockHold hold;
@@ -196,7 +200,7 @@ TEST(Thread, StartTimeoutLeavesObjectIdleAndLateThreadEndsAtOnce)
         EXPECT_EQ(1u, thread.Start(body));
         EXPECT_GE(GetTickCount() - before, 900u);
         EXPECT_EQ(NThread::ThreadStateIdle, thread.GetState());
-        EXPECT_EQ(NULL, thread.GetHandle());
+        EXPECT_EQ(nullptr, thread.GetHandle());
         hold.Release();
         // The late thread copied its resources for itself: destroying the
         // object does not pull them from under it.
@@ -204,5 +208,95 @@ TEST(Thread, StartTimeoutLeavesObjectIdleAndLateThreadEndsAtOnce)
     ASSERT_TRUE(body->ran.Wait(5000));
     EXPECT_TRUE(body->stopAlreadySet);
     Sleep(100);
+    EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
+}
+
+TEST(Thread, FailedAllocationsAfterATimedOutStartFailCleanly)
+{
+    auto late = boost::shared_ptr<CStopProbe>(new CStopProbe);
+    auto body = MakeBody(5);
+    // The first exception thrown on a thread makes the runtime set up a record
+    // for that thread, with handles that live as long as the thread.
+    try {
+        throw std::bad_alloc();
+    } catch (const std::bad_alloc&) {
+    }
+    const int64_t blocksBefore = NSyncTests::LiveHeapBlocks();
+    const uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    {
+        CThread thread;
+        {
+            CLoaderLockHold hold;
+            if (!hold.held)
+                GTEST_SKIP() << "loader lock not available";
+            ASSERT_EQ(1u, thread.Start(late));
+        }
+        // The late thread has run and gone; the object still holds what that
+        // start built.
+        ASSERT_TRUE(late->ran.Wait(5000));
+        uint32_t failAt = 1;
+        for (;; ++failAt) {
+            NSyncTests::CFailAllocation failure(failAt);
+            uint32_t result = thread.Start(body);
+            if (!failure.Reached()) {
+                EXPECT_EQ(0u, result);
+                break;
+            }
+            EXPECT_EQ(1u, result) << "allocation " << failAt;
+            EXPECT_EQ(NThread::ThreadStateIdle, thread.GetState());
+            EXPECT_EQ(nullptr, thread.GetHandle());
+        }
+        EXPECT_GT(failAt, 4u);  // every event and the shared record were reached
+        thread.RequestStop();
+        EXPECT_EQ(0u, thread.Join(5000));
+        thread.Close();
+    }
+    EXPECT_EQ(blocksBefore, NSyncTests::LiveHeapBlocks());
+    EXPECT_EQ(handlesBefore, NSyncTests::HandleCountAfterThreadsExit(handlesBefore));
+}
+
+// A thread cannot finish exiting while another thread holds the loader lock,
+// although it has already signalled that its body returned.
+TEST(Thread, JoinSucceedsOnlyOnceTheThreadHasEnded)
+{
+    CThread thread;
+    auto body = MakeBody(5);
+    ASSERT_EQ(0u, thread.Start(body));
+    ASSERT_TRUE(body->entered.Wait(5000));
+    {
+        CLoaderLockHold hold;
+        if (!hold.held)
+            GTEST_SKIP() << "loader lock not available";
+        thread.RequestStop();
+        EXPECT_EQ(1u, thread.Join(300));
+        EXPECT_TRUE(body->finishedRun);
+    }
+    ASSERT_EQ(0u, thread.Join(1000));
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeThread(thread.GetHandle(), &code));
+    EXPECT_EQ(5u, code);
+    thread.Close();
+}
+
+TEST(Thread, StartStopCyclesReportTheExitCodeAndLeaveNothingBehind)
+{
+    const uint32_t cycles = 100;
+    const uint32_t threadsBefore = NSyncTests::CountThreads();
+    const int64_t blocksBefore = NSyncTests::LiveHeapBlocks();
+    const uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    uint32_t wrongCodes = 0;
+    for (uint32_t i = 0; i < cycles; ++i) {
+        CThread thread;
+        ASSERT_EQ(0u, thread.Start(MakeBody(5)));
+        thread.RequestStop();
+        ASSERT_EQ(0u, thread.Join(1000));
+        DWORD code = 0;
+        GetExitCodeThread(thread.GetHandle(), &code);
+        wrongCodes += code != 5;
+        thread.Close();
+    }
+    EXPECT_EQ(0u, wrongCodes);
+    EXPECT_EQ(threadsBefore, NSyncTests::CountThreads());
+    EXPECT_EQ(blocksBefore, NSyncTests::LiveHeapBlocks());
     EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
 }

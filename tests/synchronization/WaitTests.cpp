@@ -15,14 +15,14 @@ namespace {
 void DrainQueue()
 {
     MSG msg;
-    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {}
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
 }
 
 }  // namespace
 
 TEST(WaitForObjectOrMessage, InvalidHandleReturnsNoneAtOnce)
 {
-    HANDLE null = NULL, invalid = INVALID_HANDLE_VALUE;
+    HANDLE null = nullptr, invalid = INVALID_HANDLE_VALUE;
     EXPECT_EQ(NSync::WaitResultNone, NSync::WaitForObjectOrMessage(&null));
     EXPECT_EQ(NSync::WaitResultNone, NSync::WaitForObjectOrMessage(&invalid));
 }
@@ -40,6 +40,27 @@ TEST(WaitForObjectOrMessage, ReportsSignalThenMessageThenNothing)
     EXPECT_EQ(NSync::WaitResultNone, NSync::WaitForObjectOrMessage(&h));
 }
 
+// Queued input is reported to one poll, then only input posted after it: the
+// same on Windows and on Wine, and nothing is removed from the queue.
+TEST(WaitForObjectOrMessage, ReportsQueuedInputOnceAndNewInputAgain)
+{
+    DrainQueue();
+    CEvent event;
+    HANDLE h = event.GetHandle();
+    const uint32_t expected[] = {NSync::WaitResultMessage, NSync::WaitResultNone,
+                                 NSync::WaitResultNone};
+    for (int posted = 1; posted <= 2; ++posted) {
+        PostThreadMessageW(GetCurrentThreadId(), WM_USER, 0, 0);
+        for (uint32_t i = 0; i < 3; ++i)
+            EXPECT_EQ(expected[i], NSync::WaitForObjectOrMessage(&h)) << posted << " " << i;
+    }
+    int queued = 0;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        ++queued;
+    EXPECT_EQ(2, queued);
+}
+
 TEST(WaitForObjectOrMessage, WakesOnQueueEventsButNotOnTouchPointerOrSentMessages)
 {
     EXPECT_EQ(0x04BFu, NSync::MessageWaitMask);
@@ -51,7 +72,7 @@ TEST(WaitForObjectsOrMessage, StoresTheHandleThatFired)
     DrainQueue();
     CEvent first, second;
     HANDLE handles[2] = {first.GetHandle(), second.GetHandle()};
-    HANDLE signalled = NULL;
+    HANDLE signalled = nullptr;
     second.Set();
     EXPECT_EQ(NSync::WaitResultSignalled, NSync::WaitForObjectsOrMessage(&signalled, handles));
     EXPECT_EQ(second.GetHandle(), signalled);
@@ -61,7 +82,7 @@ TEST(WaitForObjectsOrMessage, FirstHandleWinsWhenBothAreSignalled)
 {
     CEvent first, second;
     HANDLE handles[2] = {first.GetHandle(), second.GetHandle()};
-    HANDLE signalled = NULL;
+    HANDLE signalled = nullptr;
     first.Set();
     second.Set();
     EXPECT_EQ(NSync::WaitResultSignalled, NSync::WaitForObjectsOrMessage(&signalled, handles));
@@ -74,15 +95,15 @@ TEST(WaitForObjectsOrMessage, MessageThenTimeoutThenNull)
     DrainQueue();
     CEvent first, second;
     HANDLE handles[2] = {first.GetHandle(), second.GetHandle()};
-    HANDLE signalled = NULL;
+    HANDLE signalled = nullptr;
     PostThreadMessageW(GetCurrentThreadId(), WM_USER, 0, 0);
     EXPECT_EQ(NSync::WaitResultMessage, NSync::WaitForObjectsOrMessage(&signalled, handles));
     DrainQueue();
     DWORD before = GetTickCount();
     EXPECT_EQ(NSync::WaitResultNone, NSync::WaitForObjectsOrMessage(&signalled, handles));
     EXPECT_LT(GetTickCount() - before, 500u);  // a short poll, not a block
-    EXPECT_EQ(NULL, signalled);
-    EXPECT_EQ(NSync::WaitResultNone, NSync::WaitForObjectsOrMessage(&signalled, NULL));
+    EXPECT_EQ(nullptr, signalled);
+    EXPECT_EQ(NSync::WaitResultNone, NSync::WaitForObjectsOrMessage(&signalled, nullptr));
 }
 
 namespace {
@@ -103,12 +124,12 @@ TEST(PumpMessages, DispatchesEverythingAndDropsQuit)
     DrainQueue();
     WNDCLASSW wc = {};
     wc.lpfnWndProc = RecordingProc;
-    wc.hInstance = GetModuleHandleW(NULL);
+    wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"SyncTestsPumpWindow";
     RegisterClassW(&wc);
-    HWND window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                  NULL, wc.hInstance, NULL);
-    ASSERT_TRUE(window != NULL);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  wc.hInstance, nullptr);
+    ASSERT_TRUE(window != nullptr);
     std::vector<UINT> dispatched;
     g_dispatched = &dispatched;
 
@@ -118,8 +139,8 @@ TEST(PumpMessages, DispatchesEverythingAndDropsQuit)
     NSync::PumpMessages();
 
     g_dispatched = nullptr;
-    EXPECT_EQ((std::vector<UINT>{WM_APP + 1, WM_APP + 2}), dispatched);
+    EXPECT_EQ((std::vector<UINT> {WM_APP + 1, WM_APP + 2}), dispatched);
     MSG msg;
-    EXPECT_FALSE(PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE));
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
     DestroyWindow(window);
 }

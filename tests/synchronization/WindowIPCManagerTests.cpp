@@ -33,7 +33,7 @@ class CIpcBody : public IThread
 {
 public:
     explicit CIpcBody(bool ignoreStop_) : ignoreStop(ignoreStop_) {}
-    unsigned int Run(CEvent* stopEvent) override
+    uint32_t Run(CEvent* stopEvent) override
     {
         if (ignoreStop)
             release.Wait(20000);
@@ -82,7 +82,7 @@ TEST(WindowIPCManager, HostNotRunningIsDeletedWithoutWaiting)
 TEST(WindowIPCManager, StopsAPoliteThreadAsSoonAsItFinishes)
 {
     boost::shared_ptr<CIpcBody> body(new CIpcBody(false));
-    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     volatile LONG destroyed = 0;
     CWindowIPCManager* manager = new CWindowIPCManager;
     ASSERT_EQ(0u, manager->Start(body));
@@ -98,7 +98,7 @@ TEST(WindowIPCManager, StopsAPoliteThreadAsSoonAsItFinishes)
 TEST(WindowIPCManager, DetachesAThreadThatIgnoresItsStopAfterThreeSeconds)
 {
     boost::shared_ptr<CIpcBody> body(new CIpcBody(true));
-    unsigned int handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     CWindowIPCManager* manager = new CWindowIPCManager;
     ASSERT_EQ(0u, manager->Start(body));
     DWORD took = TimeDestruction(manager);

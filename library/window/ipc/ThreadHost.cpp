@@ -4,13 +4,7 @@
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWindowIPC {
 
-namespace {
-
-const DWORD HostStopMilliseconds = 3000;
-
-}  // namespace
-
-CThreadHost::CThreadHost() : running(false), thread(NULL)
+CThreadHost::CThreadHost() : running(false), thread(nullptr)
 {
 }
 
@@ -22,20 +16,19 @@ CThreadHost::~CThreadHost()
     secondResource.reset();
     firstResource.reset();
     delete thread;
-    thread = NULL;
+    thread = nullptr;
 }
 
-unsigned int CThreadHost::Start(const boost::shared_ptr<IThread>& body)
+uint32_t CThreadHost::Start(const boost::shared_ptr<IThread>& body)
 {
-    if (running || thread != NULL || !body)
+    if (running || thread != nullptr || !body)
         return 1;
     thread = new (std::nothrow) CThread;
-    if (thread == NULL)
+    if (thread == nullptr)
         return 1;
-    if (thread->Start(body) != 0)
-    {
+    if (thread->Start(body) != 0) {
         delete thread;
-        thread = NULL;
+        thread = nullptr;
         return 1;
     }
     running = true;
@@ -55,7 +48,7 @@ void CThreadHost::SetResources(const boost::shared_ptr<void>& first,
 // runs on its own references.
 void CThreadHost::Stop(DWORD milliseconds)
 {
-    if (thread == NULL)
+    if (thread == nullptr)
         return;
     thread->RequestStop();
     thread->Join(milliseconds);
@@ -67,13 +60,12 @@ void CThreadHost::Release()
     secondResource.reset();
     firstResource.reset();
     delete thread;
-    thread = NULL;
+    thread = nullptr;
 }
 
-unsigned int CThreadHost::Shutdown()
+uint32_t CThreadHost::Shutdown()
 {
-    if (running)
-    {
+    if (running) {
         running = false;
         Stop(HostStopMilliseconds);
         Release();

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <stdint.h>
+
 #include <boost/shared_ptr.hpp>
 
 #include "library/synchronization/Thread.h"
@@ -10,6 +12,9 @@ namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWindowIPC
 
 using NSynchronization::NThread::CThread;
 using NSynchronization::NThread::IThread;
+
+// How long shutting down waits for the host's thread before detaching it.
+const DWORD HostStopMilliseconds = 3000;
 
 // Runs the IPC worker thread and keeps alive what that thread works with.
 class CThreadHost
@@ -22,13 +27,15 @@ public:
     CThreadHost& operator=(const CThreadHost&) = delete;
 
     // Starts the body on a new thread; afterwards the host is running.
-    unsigned int Start(const boost::shared_ptr<IThread>& body);
+    uint32_t Start(const boost::shared_ptr<IThread>& body);
     void SetResources(const boost::shared_ptr<void>& first, const boost::shared_ptr<void>& second,
                       const boost::shared_ptr<void>& third);
 
+    // Waits for the thread for the given time (shutdown passes
+    // HostStopMilliseconds), then detaches it if it has not finished.
     void Stop(DWORD milliseconds);
     void Release();
-    unsigned int Shutdown();  // always 1
+    uint32_t Shutdown();  // always 1
 
     bool IsRunning() const { return running; }
     void SetRunning(bool value) { running = value; }

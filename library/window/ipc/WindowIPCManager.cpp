@@ -4,13 +4,7 @@
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWindowIPC {
 
-namespace {
-
-const DWORD HostStopMilliseconds = 3000;
-
-}  // namespace
-
-CWindowIPCManager::CWindowIPCManager() : active(false), host(NULL)
+CWindowIPCManager::CWindowIPCManager() : active(false), host(nullptr)
 {
 }
 
@@ -20,15 +14,14 @@ CWindowIPCManager::~CWindowIPCManager()
     Shutdown();
 }
 
-unsigned int CWindowIPCManager::Start(const boost::shared_ptr<IThread>& body)
+uint32_t CWindowIPCManager::Start(const boost::shared_ptr<IThread>& body)
 {
-    if (host != NULL)
+    if (host != nullptr)
         return 1;
     CThreadHost* created = new (std::nothrow) CThreadHost;
-    if (created == NULL)
+    if (created == nullptr)
         return 1;
-    if (created->Start(body) != 0)
-    {
+    if (created->Start(body) != 0) {
         delete created;
         return 1;
     }
@@ -37,9 +30,9 @@ unsigned int CWindowIPCManager::Start(const boost::shared_ptr<IThread>& body)
     return 0;
 }
 
-unsigned int CWindowIPCManager::AttachHost(CThreadHost* newHost)
+uint32_t CWindowIPCManager::AttachHost(CThreadHost* newHost)
 {
-    if (host != NULL || newHost == NULL)
+    if (host != nullptr || newHost == nullptr)
         return 1;
     host = newHost;
     active = true;
@@ -48,16 +41,14 @@ unsigned int CWindowIPCManager::AttachHost(CThreadHost* newHost)
 
 void CWindowIPCManager::Shutdown()
 {
-    if (host != NULL)
-    {
-        if (host->IsRunning())
-        {
+    if (host != nullptr) {
+        if (host->IsRunning()) {
             host->SetRunning(false);
             host->Stop(HostStopMilliseconds);
             host->Release();
         }
         delete host;
-        host = NULL;
+        host = nullptr;
     }
     resource.reset();
 }

@@ -19,16 +19,16 @@ public:
 
     // Creates the host and starts the body on its thread. Fails if there is a
     // host already.
-    unsigned int Start(const boost::shared_ptr<IThread>& body);
+    uint32_t Start(const boost::shared_ptr<IThread>& body);
     // Takes ownership of a host built elsewhere. Fails (and deletes nothing)
     // if there is a host already.
-    unsigned int AttachHost(CThreadHost* newHost);
+    uint32_t AttachHost(CThreadHost* newHost);
     void SetResource(const boost::shared_ptr<void>& value) { resource = value; }
 
     void Shutdown();
 
     bool IsActive() const { return active; }
-    bool HasHost() const { return host != NULL; }
+    bool HasHost() const { return host != nullptr; }
 
 private:
     bool active;

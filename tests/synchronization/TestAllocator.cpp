@@ -1,0 +1,86 @@
+#include "tests/synchronization/TestAllocator.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+// No thread_local here: on this runtime it would give every thread that
+// allocates a runtime record of its own, holding a handle, and upset the
+// handle counts. Only the thread named in failingThread reads the rest.
+std::atomic<int64_t> g_liveBlocks {0};
+std::atomic<DWORD> g_failingThread {0};
+uint32_t g_untilFailure = 0;
+bool g_reached = false;
+
+void* Allocate(std::size_t size)
+{
+    if (g_failingThread.load() == GetCurrentThreadId() && --g_untilFailure == 0) {
+        g_failingThread = 0;
+        g_reached = true;
+        return nullptr;
+    }
+    void* block = std::malloc(size == 0 ? 1 : size);
+    if (block != nullptr)
+        ++g_liveBlocks;
+    return block;
+}
+
+}  // namespace
+
+namespace NSyncTests {
+
+int64_t LiveHeapBlocks()
+{
+    return g_liveBlocks.load();
+}
+
+CFailAllocation::CFailAllocation(uint32_t n)
+{
+    g_untilFailure = n;
+    g_reached = false;
+    g_failingThread = n == 0 ? 0 : GetCurrentThreadId();
+}
+
+CFailAllocation::~CFailAllocation()
+{
+    g_failingThread = 0;
+}
+
+bool CFailAllocation::Reached() const
+{
+    return g_reached;
+}
+
+}  // namespace NSyncTests
+
+// The runtime is linked statically, so its array and nothrow-delete forms come
+// down to these as well.
+void* operator new(std::size_t size)
+{
+    void* block = Allocate(size);
+    if (block == nullptr)
+        throw std::bad_alloc();
+    return block;
+}
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    return Allocate(size);
+}
+
+void operator delete(void* block) noexcept
+{
+    if (block == nullptr)
+        return;
+    --g_liveBlocks;
+    std::free(block);
+}
+
+void operator delete(void* block, std::size_t) noexcept
+{
+    operator delete(block);
+}
