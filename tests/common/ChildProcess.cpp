@@ -26,6 +26,23 @@ CChildProcess::CChildProcess(const std::wstring& commandLine, HANDLE output)
     processId = info.dwProcessId;
 }
 
+namespace {
+
+CUniqueHandle CreateInheritableFile(const std::wstring& path)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    return CUniqueHandle(CreateFileW(path.c_str(), GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+}  // namespace
+
+CChildProcess::CChildProcess(const std::wstring& commandLine, const std::wstring& outputFile)
+    : CChildProcess(commandLine, CreateInheritableFile(outputFile).Get())
+{
+}
+
 CChildProcess::~CChildProcess()
 {
     if (IsRunning()) {

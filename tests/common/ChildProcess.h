@@ -18,6 +18,8 @@ public:
     // With an output handle (inheritable), the process's standard output and
     // error go there.
     explicit CChildProcess(const std::wstring& commandLine, HANDLE output = nullptr);
+    // The same with standard output and error written to a new file.
+    CChildProcess(const std::wstring& commandLine, const std::wstring& outputFile);
     ~CChildProcess();
     CChildProcess(const CChildProcess&) = delete;
     CChildProcess& operator=(const CChildProcess&) = delete;

@@ -5,7 +5,8 @@
 // Commands that the hook target process carries out on its own windows when
 // they are sent to its top-level window. Each returns once the operation is
 // done, so every notification it caused has been posted by then.
-enum HookTargetCommand : UINT {
+enum HookTargetCommand : UINT
+{
     TargetShow = WM_APP + 1,        // ShowWindow(SW_SHOWNOACTIVATE)
     TargetMove,                     // SetWindowPos to (wParam, lParam), size kept
     TargetSize,                     // SetWindowPos to size (wParam, lParam), position kept
@@ -15,10 +16,13 @@ enum HookTargetCommand : UINT {
     TargetMoveChild,                // moves the child window
     TargetSizeMoveMessages,         // sends itself ENTERSIZEMOVE, MOVING, EXITSIZEMOVE
     TargetPosChangedWithoutRecord,  // sends itself WM_WINDOWPOSCHANGED with lParam 0
-    TargetPosChangedForChild,       // sends itself WM_WINDOWPOSCHANGED whose WINDOWPOS names the child
-    TargetDestroy,                  // DestroyWindow on itself
-    TargetGetChild,                 // returns the child window's handle
-    TargetGetFaultCount,            // returns how many access violations the process has seen
+    TargetPosChangedForChild,  // sends itself WM_WINDOWPOSCHANGED whose WINDOWPOS names the child
+    TargetDestroy,             // DestroyWindow on itself
+    TargetGetChild,            // returns the child window's handle
+    TargetGetFaultCount,       // returns how many access violations the process has seen
 };
 
-inline const wchar_t* HookTargetClassName() { return L"ZarvoHookTarget"; }
+inline const wchar_t* HookTargetClassName()
+{
+    return L"ZarvoHookTarget";
+}

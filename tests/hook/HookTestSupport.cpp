@@ -1,6 +1,7 @@
 #include "tests/hook/HookTestSupport.h"
 
 #include "hook/zarvowindow1589x64.h"
+#include "library/window/watcher/WindowEventKind.h"
 #include "tests/hook/HookTargetCommands.h"
 
 #include <algorithm>
@@ -8,24 +9,11 @@
 
 namespace {
 
+using NLibrary::NWin32::NWindow::NWatcher::GetWindowEventName;
+using NLibrary::NWin32::NWindow::NWatcher::IsWindowEventMessage;
+using NLibrary::NWin32::NWindow::NWatcher::WindowEventKind;
+
 const DWORD kAnswerTimeoutMs = 5000;
-
-bool IsNotification(UINT message)
-{
-    return message >= NotifyWindowPosChanged && message <= NotifyExitSizeMove;
-}
-
-const char* NotificationName(UINT message)
-{
-    switch (message) {
-    case NotifyWindowPosChanged: return "WindowPosChanged";
-    case NotifyWindowDestroyed: return "Destroyed";
-    case NotifyEnterSizeMove: return "EnterSizeMove";
-    case NotifyWindowMoving: return "Moving";
-    case NotifyExitSizeMove: return "ExitSizeMove";
-    }
-    return "?";
-}
 
 HWND WaitForWindow(const std::wstring& title)
 {
@@ -40,61 +28,11 @@ HWND WaitForWindow(const std::wstring& title)
 std::wstring UniqueTitle()
 {
     static int counter = 0;
-    return L"hook target " + std::to_wstring(GetCurrentProcessId()) + L"." + std::to_wstring(++counter);
+    return L"hook target " + std::to_wstring(GetCurrentProcessId()) + L"."
+           + std::to_wstring(++counter);
 }
 
 }  // namespace
-
-ChildProcess::ChildProcess(const std::wstring& commandLine, const std::wstring& outputFile)
-{
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    HANDLE output = INVALID_HANDLE_VALUE;
-    if (!outputFile.empty()) {
-        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-        output = CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = startup.hStdError = output;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    }
-    std::wstring mutableLine = commandLine;
-    if (!CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, output != INVALID_HANDLE_VALUE, 0, nullptr,
-                        nullptr, &startup, &info_))
-        info_ = PROCESS_INFORMATION();
-    if (output != INVALID_HANDLE_VALUE)
-        CloseHandle(output);
-}
-
-DWORD ChildProcess::ExitCode() const
-{
-    DWORD code = STILL_ACTIVE;
-    if (info_.hProcess != nullptr)
-        GetExitCodeProcess(info_.hProcess, &code);
-    return code;
-}
-
-ChildProcess::~ChildProcess()
-{
-    if (info_.hProcess == nullptr)
-        return;
-    if (IsRunning()) {
-        TerminateProcess(info_.hProcess, 1);
-        WaitForSingleObject(info_.hProcess, kAnswerTimeoutMs);
-    }
-    CloseHandle(info_.hThread);
-    CloseHandle(info_.hProcess);
-}
-
-bool ChildProcess::IsRunning() const
-{
-    return info_.hProcess != nullptr && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
-}
-
-bool ChildProcess::WaitForExit(DWORD milliseconds) const
-{
-    return info_.hProcess != nullptr && WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
-}
 
 HookTarget::HookTarget()
     : title_(UniqueTitle()), process_(L"hook_target_fixture.exe \"" + title_ + L"\"")
@@ -108,7 +46,8 @@ HookTarget::HookTarget()
 bool HookTarget::Run(UINT command, WPARAM wParam, LPARAM lParam, LRESULT* result) const
 {
     DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutW(window_, command, wParam, lParam, SMTO_NORMAL, kAnswerTimeoutMs, &answer))
+    if (!SendMessageTimeoutW(window_, command, wParam, lParam, SMTO_NORMAL, kAnswerTimeoutMs,
+                             &answer))
         return false;
     if (result != nullptr)
         *result = LRESULT(answer);
@@ -119,7 +58,7 @@ std::string Describe(const std::vector<Notification>& notifications)
 {
     std::ostringstream text;
     for (const Notification& n : notifications)
-        text << NotificationName(n.message) << "(" << n.window << ") ";
+        text << GetWindowEventName(WindowEventKind(n.message)) << "(" << n.window << ") ";
     return text.str();
 }
 
@@ -146,7 +85,7 @@ std::vector<Notification> NotificationWindow::Collect(std::initializer_list<HWND
     std::vector<Notification> arrived;
     MSG message;
     while (PeekMessageW(&message, hwnd_, 0, 0, PM_REMOVE)) {
-        if (IsNotification(message.message)) {
+        if (IsWindowEventMessage(message.message)) {
             HWND window = reinterpret_cast<HWND>(message.lParam);
             if (std::find(windows.begin(), windows.end(), window) != windows.end())
                 arrived.push_back({message.message, window});

@@ -2,28 +2,16 @@
 
 #include <windows.h>
 
+#include "tests/common/ChildProcess.h"
+
 #include <string>
 #include <vector>
 
-// A process started by a test; terminated on destruction if it still runs.
-class ChildProcess {
-public:
-    // With an output file, the process's standard output and error go there.
-    explicit ChildProcess(const std::wstring& commandLine, const std::wstring& outputFile = std::wstring());
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    bool IsRunning() const;
-    bool WaitForExit(DWORD milliseconds) const;
-    DWORD ExitCode() const;
-
-private:
-    PROCESS_INFORMATION info_ = {};
-};
+using NTestSupport::CChildProcess;
 
 // The hook target process with its top-level window and child window.
-class HookTarget {
+class HookTarget
+{
 public:
     HookTarget();
     HWND Window() const { return window_; }
@@ -36,12 +24,13 @@ public:
 
 private:
     std::wstring title_;
-    ChildProcess process_;
+    CChildProcess process_;
     HWND window_ = nullptr;
     HWND child_ = nullptr;
 };
 
-struct Notification {
+struct Notification
+{
     UINT message;
     HWND window;
     bool operator==(const Notification& other) const
@@ -52,7 +41,8 @@ struct Notification {
 std::string Describe(const std::vector<Notification>& notifications);
 
 // A hidden top-level window of the test thread that receives notifications.
-class NotificationWindow {
+class NotificationWindow
+{
 public:
     NotificationWindow();
     ~NotificationWindow();

@@ -4,25 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/common/HookSharedSection.h"
+#include "tests/common/Wait.h"
 #include "tests/hook/HookTargetCommands.h"
 #include "tests/hook/HookTestSupport.h"
-#include "tests/hook/ModuleImage.h"
+#include "tools/zarvowatch/WatchExitCode.h"
 
 #include <fstream>
 #include <sstream>
 
 namespace {
 
-struct SharedValues {
-    HHOOK hookHandle;
-    HWND notifyWindow;
-    LONG hookEnabled;
-};
+using NTestSupport::WaitUntil;
 
-const volatile SharedValues* Shared()
+volatile NTestSupport::CHookSharedValues* Shared()
 {
-    ModuleImage image(GetModuleHandleW(L"zarvowindow1589x64.dll"));
-    return reinterpret_cast<const SharedValues*>(image.SectionData(*image.FindSection(".ZARVOWI")));
+    return NTestSupport::GetHookSharedValues();
 }
 
 std::string ReadFile(const std::wstring& path);
@@ -31,22 +28,7 @@ std::string ReadFile(const std::wstring& path);
 // before the test changes it again.
 bool WaitForOutput(const std::wstring& path, const std::string& text, DWORD milliseconds)
 {
-    for (DWORD waited = 0; waited < milliseconds; waited += 20) {
-        if (ReadFile(path).find(text) != std::string::npos)
-            return true;
-        Sleep(20);
-    }
-    return false;
-}
-
-bool WaitUntil(bool (*condition)(), DWORD milliseconds)
-{
-    for (DWORD waited = 0; waited < milliseconds; waited += 20) {
-        if (condition())
-            return true;
-        Sleep(20);
-    }
-    return condition();
+    return WaitUntil([&] { return ReadFile(path).find(text) != std::string::npos; }, milliseconds);
 }
 
 std::wstring TempFile(const wchar_t* name)
@@ -77,8 +59,9 @@ TEST(WatchTool, ReportsAWindowOfAnotherProcessAsJsonLinesAndUnregisters)
     ASSERT_NE(nullptr, target.Window());
     const std::wstring output = TempFile(L"zarvowatch");
     {
-        ChildProcess watch(L"zarvowatch.exe --json --duration 5", output);
-        ASSERT_TRUE(WaitUntil([] { return Shared()->hookEnabled == 1; }, 5000)) << "the tool never enabled the hook";
+        CChildProcess watch(L"zarvowatch.exe --json --duration 5", output);
+        ASSERT_TRUE(WaitUntil([] { return Shared()->hookEnabled == 1; }, 5000))
+            << "the tool never enabled the hook";
         EXPECT_TRUE(target.Run(TargetShow));
         EXPECT_TRUE(WaitForOutput(output, "WindowPosChanged", 5000));
         EXPECT_TRUE(target.Run(TargetSizeMoveMessages));
@@ -93,11 +76,14 @@ TEST(WatchTool, ReportsAWindowOfAnotherProcessAsJsonLinesAndUnregisters)
     const std::string lines = ReadFile(output);
     DeleteFileW(output.c_str());
     const std::string window = HandleText(target.Window());
-    const std::string expected[] = {
-        "{\"ms\":", "\"event\":\"WindowPosChanged\"," + window + ",\"gone\":false,\"class\":\"ZarvoHookTarget\"",
-        "\"event\":\"EnterSizeMove\"," + window, "\"event\":\"Moving\"," + window,
-        "\"event\":\"ExitSizeMove\"," + window, "\"event\":\"Destroyed\"," + window,
-        "\"state\":\"Normal\"}"};
+    const std::string expected[] = {"{\"ms\":",
+                                    "\"event\":\"WindowPosChanged\"," + window
+                                        + ",\"gone\":false,\"class\":\"ZarvoHookTarget\"",
+                                    "\"event\":\"EnterSizeMove\"," + window,
+                                    "\"event\":\"Moving\"," + window,
+                                    "\"event\":\"ExitSizeMove\"," + window,
+                                    "\"event\":\"Destroyed\"," + window,
+                                    "\"state\":\"Normal\"}"};
     for (const std::string& text : expected)
         EXPECT_NE(std::string::npos, lines.find(text)) << text << "\nin:\n" << lines;
 }
@@ -105,7 +91,7 @@ TEST(WatchTool, ReportsAWindowOfAnotherProcessAsJsonLinesAndUnregisters)
 TEST(WatchTool, FailsWithOneLineWhenTheModuleCannotBeLoaded)
 {
     const std::wstring output = TempFile(L"zarvowatch-error");
-    ChildProcess watch(L"zarvowatch.exe --dll no-such-module.dll", output);
+    CChildProcess watch(L"zarvowatch.exe --dll no-such-module.dll", output);
     ASSERT_TRUE(watch.WaitForExit(10000));
     EXPECT_NE(0u, watch.ExitCode());
     const std::string text = ReadFile(output);
@@ -117,7 +103,8 @@ TEST(WatchTool, FailsWithOneLineWhenTheModuleCannotBeLoaded)
 std::wstring HandleArgument(HWND hwnd)
 {
     wchar_t text[32];
-    swprintf(text, 32, L"0x%llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)));
+    swprintf(text, 32, L"0x%llx",
+             static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)));
     return text;
 }
 
@@ -127,8 +114,9 @@ TEST(WatchTool, CommandModeAppliesWindowCommandsByTitleAndByHandle)
     ASSERT_NE(nullptr, target.Window());
     auto run = [](const std::wstring& arguments) {
         const std::wstring output = TempFile(L"zarvowatch-command");
-        ChildProcess tool(L"zarvowatch.exe --command " + arguments, output);
-        EXPECT_TRUE(tool.WaitForExit(10000)) << "zarvowatch --command " << std::string(arguments.begin(), arguments.end());
+        CChildProcess tool(L"zarvowatch.exe --command " + arguments, output);
+        EXPECT_TRUE(tool.WaitForExit(10000))
+            << "zarvowatch --command " << std::string(arguments.begin(), arguments.end());
         const DWORD code = tool.ExitCode();
         DeleteFileW(output.c_str());
         return code;
@@ -139,10 +127,12 @@ TEST(WatchTool, CommandModeAppliesWindowCommandsByTitleAndByHandle)
     EXPECT_TRUE(IsIconic(target.Window()));
     EXPECT_EQ(0u, run(L"hide --window " + HandleArgument(target.Window())));
     EXPECT_FALSE(IsWindowVisible(target.Window()));
-    EXPECT_EQ(6u, run(L"fly --window " + HandleArgument(target.Window())));
+    EXPECT_EQ(DWORD(WatchExitUnknownCommand),
+              run(L"fly --window " + HandleArgument(target.Window())));
     EXPECT_EQ(0u, run(L"close --title \"" + target.Title() + L"\""));
     EXPECT_TRUE(target.WaitForExit(5000)) << "closing the window ends the target";
-    EXPECT_EQ(5u, run(L"close --window " + HandleArgument(target.Window())));
+    EXPECT_EQ(DWORD(WatchExitNoSuchWindow),
+              run(L"close --window " + HandleArgument(target.Window())));
 }
 
 TEST(WatchTool, CaptureWritesABitmapFileOfTheWindowsSize)
@@ -153,9 +143,9 @@ TEST(WatchTool, CaptureWritesABitmapFileOfTheWindowsSize)
     const std::wstring picture = TempFile(L"zarvowatch-capture") + L".bmp";
     const std::wstring output = TempFile(L"zarvowatch-capture-output");
     {
-        ChildProcess tool(L"zarvowatch.exe --capture \"" + picture + L"\" --alpha whole --window " +
-                              HandleArgument(target.Window()),
-                          output);
+        CChildProcess tool(L"zarvowatch.exe --capture \"" + picture + L"\" --alpha whole --window "
+                               + HandleArgument(target.Window()),
+                           output);
         ASSERT_TRUE(tool.WaitForExit(10000));
         EXPECT_EQ(0u, tool.ExitCode()) << ReadFile(output);
     }
@@ -166,7 +156,8 @@ TEST(WatchTool, CaptureWritesABitmapFileOfTheWindowsSize)
     DeleteFileW(output.c_str());
     ASSERT_GE(file.size(), 54u);
     const BITMAPFILEHEADER* header = reinterpret_cast<const BITMAPFILEHEADER*>(file.data());
-    const BITMAPINFOHEADER* info = reinterpret_cast<const BITMAPINFOHEADER*>(file.data() + sizeof(BITMAPFILEHEADER));
+    const BITMAPINFOHEADER* info =
+        reinterpret_cast<const BITMAPINFOHEADER*>(file.data() + sizeof(BITMAPFILEHEADER));
     EXPECT_EQ(0x4D42, header->bfType);
     EXPECT_EQ(file.size(), header->bfSize);
     EXPECT_EQ(bounds.right - bounds.left, info->biWidth);

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "hook/zarvowindow1589x64.h"
+#include "tests/common/HookSharedSection.h"
+#include "tests/common/ModuleImage.h"
 #include "tests/hook/HookTargetCommands.h"
 #include "tests/hook/HookTestSupport.h"
-#include "tests/hook/ModuleImage.h"
 
 #include <algorithm>
 #include <memory>
@@ -23,19 +24,11 @@ HMODULE HookModule()
     return GetModuleHandleW(kModuleName);
 }
 
-// The shared section as the module lays it out.
-struct SharedValues
-{
-    HHOOK hookHandle;
-    HWND notifyWindow;
-    LONG hookEnabled;
-};
+using NTestSupport::CHookSharedValues;
 
-SharedValues* Shared()
+volatile CHookSharedValues* Shared()
 {
-    ModuleImage image(HookModule());
-    const IMAGE_SECTION_HEADER* section = image.FindSection(".ZARVOWI");
-    return section ? reinterpret_cast<SharedValues*>(image.SectionData(*section)) : nullptr;
+    return NTestSupport::GetHookSharedValues();
 }
 
 // ---------------------------------------------------------------------------
@@ -68,8 +61,8 @@ TEST(HookModuleImage, SharedSectionIsInitialisedReadWriteShared)
     const IMAGE_SECTION_HEADER* section = image.FindSection(".ZARVOWI");
     ASSERT_NE(nullptr, section);
     EXPECT_EQ(0xD0000040u, section->Characteristics);
-    EXPECT_GE(section->Misc.VirtualSize, sizeof(SharedValues));
-    EXPECT_GE(section->SizeOfRawData, sizeof(SharedValues))
+    EXPECT_GE(section->Misc.VirtualSize, sizeof(CHookSharedValues));
+    EXPECT_GE(section->SizeOfRawData, sizeof(CHookSharedValues))
         << "the values must be initialised data";
 }
 
@@ -104,7 +97,7 @@ protected:
 TEST_F(HookState, RegisterInstallsDisabledAndStoresTheWindow)
 {
     ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(notifications_.Handle()));
-    SharedValues* shared = Shared();
+    volatile CHookSharedValues* shared = Shared();
     ASSERT_NE(nullptr, shared);
     EXPECT_NE(nullptr, shared->hookHandle);
     EXPECT_EQ(notifications_.Handle(), shared->notifyWindow);
@@ -319,7 +312,7 @@ TEST_F(HookNotifications, RacingRegistrationsLeaveExactlyOneHook)
     OwnedHandle go(CreateEventW(nullptr, TRUE, FALSE, (prefix + L".go").c_str()));
     OwnedHandle stop(CreateEventW(nullptr, TRUE, FALSE, (prefix + L".stop").c_str()));
     const std::wstring racer = L"hook_racer_fixture.exe \"" + prefix + L"\"";
-    ChildProcess first(racer), second(racer);
+    CChildProcess first(racer), second(racer);
     for (int i = 0; i < 2; ++i)
         ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.get(), 10000)) << "racer did not start";
 

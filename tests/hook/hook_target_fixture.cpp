@@ -28,9 +28,15 @@ void SetPosition(HWND hwnd, int x, int y, int cx, int cy, UINT flags)
 LRESULT RunCommand(HWND hwnd, UINT command, WPARAM wParam, LPARAM lParam)
 {
     switch (command) {
-    case TargetShow: ShowWindow(hwnd, SW_SHOWNOACTIVATE); return 0;
-    case TargetMove: SetPosition(hwnd, int(wParam), int(lParam), 0, 0, SWP_NOSIZE); return 0;
-    case TargetSize: SetPosition(hwnd, 0, 0, int(wParam), int(lParam), SWP_NOMOVE); return 0;
+    case TargetShow:
+        ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+        return 0;
+    case TargetMove:
+        SetPosition(hwnd, int(wParam), int(lParam), 0, 0, SWP_NOSIZE);
+        return 0;
+    case TargetSize:
+        SetPosition(hwnd, 0, 0, int(wParam), int(lParam), SWP_NOMOVE);
+        return 0;
     case TargetZOrderOnly:
         SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         return 0;
@@ -38,8 +44,12 @@ LRESULT RunCommand(HWND hwnd, UINT command, WPARAM wParam, LPARAM lParam)
         SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
         return 0;
-    case TargetHide: ShowWindow(hwnd, SW_HIDE); return 0;
-    case TargetMoveChild: SetPosition(g_child, 5, 7, 0, 0, SWP_NOSIZE); return 0;
+    case TargetHide:
+        ShowWindow(hwnd, SW_HIDE);
+        return 0;
+    case TargetMoveChild:
+        SetPosition(g_child, 5, 7, 0, 0, SWP_NOSIZE);
+        return 0;
     case TargetSizeMoveMessages: {
         RECT rect = {10, 10, 200, 100};
         SendMessageW(hwnd, WM_ENTERSIZEMOVE, 0, 0);
@@ -47,7 +57,9 @@ LRESULT RunCommand(HWND hwnd, UINT command, WPARAM wParam, LPARAM lParam)
         SendMessageW(hwnd, WM_EXITSIZEMOVE, 0, 0);
         return 0;
     }
-    case TargetPosChangedWithoutRecord: SendMessageW(hwnd, WM_WINDOWPOSCHANGED, 0, 0); return 0;
+    case TargetPosChangedWithoutRecord:
+        SendMessageW(hwnd, WM_WINDOWPOSCHANGED, 0, 0);
+        return 0;
     case TargetPosChangedForChild: {
         WINDOWPOS position = {};
         position.hwnd = g_child;
@@ -55,9 +67,13 @@ LRESULT RunCommand(HWND hwnd, UINT command, WPARAM wParam, LPARAM lParam)
         SendMessageW(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&position));
         return 0;
     }
-    case TargetDestroy: DestroyWindow(hwnd); return 0;
-    case TargetGetChild: return reinterpret_cast<LRESULT>(g_child);
-    case TargetGetFaultCount: return g_faults;
+    case TargetDestroy:
+        DestroyWindow(hwnd);
+        return 0;
+    case TargetGetChild:
+        return reinterpret_cast<LRESULT>(g_child);
+    case TargetGetFaultCount:
+        return g_faults;
     }
     return 0;
 }
@@ -93,10 +109,10 @@ int main(int argc, char** argv)
     windowClass.lpszClassName = HookTargetClassName();
     RegisterClassW(&windowClass);
 
-    HWND target = CreateWindowExW(0, HookTargetClassName(), title, WS_OVERLAPPEDWINDOW,
-                                  100, 100, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
-    g_child = CreateWindowExW(0, L"STATIC", L"child", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20,
-                              target, nullptr, windowClass.hInstance, nullptr);
+    HWND target = CreateWindowExW(0, HookTargetClassName(), title, WS_OVERLAPPEDWINDOW, 100, 100,
+                                  300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+    g_child = CreateWindowExW(0, L"STATIC", L"child", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, target,
+                              nullptr, windowClass.hInstance, nullptr);
     if (target == nullptr || g_child == nullptr)
         return 3;
 

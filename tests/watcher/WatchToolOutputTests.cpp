@@ -44,7 +44,7 @@ DWORD RunTool(const std::wstring& arguments, std::string* output = nullptr)
     const std::wstring outputFile = TempFile(L"output.txt");
     DWORD code = STILL_ACTIVE;
     {
-        ChildProcess tool(L"zarvowatch.exe " + arguments, outputFile);
+        CChildProcess tool(L"zarvowatch.exe " + arguments, outputFile);
         EXPECT_TRUE(tool.WaitForExit(10000));
         code = tool.ExitCode();
     }
@@ -87,7 +87,8 @@ TEST(WatchToolOutput, LinesNameTheProcessAndTheFiltersKeepOnlyMatchingWindows)
         {
             // The duration ends the tool well after the destruction's line,
             // which is written within milliseconds.
-            ChildProcess tool(L"zarvowatch.exe --duration 2 " + std::wstring(c.filter), outputFile);
+            CChildProcess tool(L"zarvowatch.exe --duration 2 " + std::wstring(c.filter),
+                               outputFile);
             ASSERT_TRUE(WaitForText(outputFile, "watching top-level windows", 5000));
             ASSERT_TRUE(target.Run(TargetGetChild));
             ASSERT_TRUE(target.Run(TargetShow));

@@ -1,10 +1,11 @@
-#include "tests/hook/ModuleImage.h"
+#include "tests/common/ModuleImage.h"
 
 #include <cstring>
 
 ModuleImage::ModuleImage(HMODULE module)
     : base_(reinterpret_cast<BYTE*>(module)),
-      nt_(reinterpret_cast<IMAGE_NT_HEADERS*>(base_ + reinterpret_cast<IMAGE_DOS_HEADER*>(base_)->e_lfanew))
+      nt_(reinterpret_cast<IMAGE_NT_HEADERS*>(
+          base_ + reinterpret_cast<IMAGE_DOS_HEADER*>(base_)->e_lfanew))
 {
 }
 
@@ -17,7 +18,8 @@ const IMAGE_SECTION_HEADER* ModuleImage::FindSection(const char* name) const
 {
     const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt_);
     for (WORD i = 0; i < nt_->FileHeader.NumberOfSections; ++i, ++section) {
-        if (strncmp(reinterpret_cast<const char*>(section->Name), name, IMAGE_SIZEOF_SHORT_NAME) == 0)
+        if (strncmp(reinterpret_cast<const char*>(section->Name), name, IMAGE_SIZEOF_SHORT_NAME)
+            == 0)
             return section;
     }
     return nullptr;
@@ -30,13 +32,15 @@ BYTE* ModuleImage::SectionData(const IMAGE_SECTION_HEADER& section) const
 
 std::string ModuleImage::ExportedModuleName() const
 {
-    const auto* exports = At<IMAGE_EXPORT_DIRECTORY>(Directory(IMAGE_DIRECTORY_ENTRY_EXPORT).VirtualAddress);
+    const auto* exports =
+        At<IMAGE_EXPORT_DIRECTORY>(Directory(IMAGE_DIRECTORY_ENTRY_EXPORT).VirtualAddress);
     return At<char>(exports->Name);
 }
 
 std::vector<ModuleImage::Export> ModuleImage::Exports() const
 {
-    const auto* exports = At<IMAGE_EXPORT_DIRECTORY>(Directory(IMAGE_DIRECTORY_ENTRY_EXPORT).VirtualAddress);
+    const auto* exports =
+        At<IMAGE_EXPORT_DIRECTORY>(Directory(IMAGE_DIRECTORY_ENTRY_EXPORT).VirtualAddress);
     const DWORD* names = At<DWORD>(exports->AddressOfNames);
     const WORD* ordinals = At<WORD>(exports->AddressOfNameOrdinals);
     std::vector<Export> result;
@@ -48,7 +52,8 @@ std::vector<ModuleImage::Export> ModuleImage::Exports() const
 std::vector<std::string> ModuleImage::ImportedModules() const
 {
     std::vector<std::string> result;
-    const auto* import = At<IMAGE_IMPORT_DESCRIPTOR>(Directory(IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress);
+    const auto* import =
+        At<IMAGE_IMPORT_DESCRIPTOR>(Directory(IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress);
     for (; import->Name != 0; ++import)
         result.push_back(At<char>(import->Name));
     return result;
@@ -90,7 +95,8 @@ std::vector<ModuleImage::Resource> ModuleImage::Resources() const
             for (int l = 0; l < EntryCount(languages); ++l) {
                 const auto* data = reinterpret_cast<const IMAGE_RESOURCE_DATA_ENTRY*>(
                     root + Entries(languages)[l].OffsetToData);
-                result.push_back({EntryId(type), EntryId(id), std::string(At<char>(data->OffsetToData), data->Size)});
+                result.push_back({EntryId(type), EntryId(id),
+                                  std::string(At<char>(data->OffsetToData), data->Size)});
             }
         }
     }

@@ -6,22 +6,25 @@
 #include <vector>
 
 // Reads the structures of a PE image mapped by the loader.
-class ModuleImage {
+class ModuleImage
+{
 public:
     explicit ModuleImage(HMODULE module);
 
     const IMAGE_SECTION_HEADER* FindSection(const char* name) const;
     BYTE* SectionData(const IMAGE_SECTION_HEADER& section) const;
 
-    struct Export {
+    struct Export
+    {
         std::string name;
         DWORD ordinal;
     };
     std::string ExportedModuleName() const;
-    std::vector<Export> Exports() const;   // in name-table order
+    std::vector<Export> Exports() const;  // in name-table order
     std::vector<std::string> ImportedModules() const;
 
-    struct Resource {
+    struct Resource
+    {
         ULONG_PTR type;
         ULONG_PTR id;
         std::string data;
@@ -29,7 +32,11 @@ public:
     std::vector<Resource> Resources() const;  // numeric ids only; named ones get id 0
 
 private:
-    template <typename T> T* At(DWORD rva) const { return reinterpret_cast<T*>(base_ + rva); }
+    template <typename T>
+    T* At(DWORD rva) const
+    {
+        return reinterpret_cast<T*>(base_ + rva);
+    }
     const IMAGE_DATA_DIRECTORY& Directory(int index) const;
 
     BYTE* base_;

@@ -1,0 +1,17 @@
+#include "tests/common/HookSharedSection.h"
+
+#include "tests/common/ModuleImage.h"
+
+namespace NTestSupport {
+
+volatile CHookSharedValues* GetHookSharedValues()
+{
+    const HMODULE module = GetModuleHandleW(L"zarvowindow1589x64.dll");
+    if (module == nullptr)
+        return nullptr;
+    ModuleImage image(module);
+    const IMAGE_SECTION_HEADER* section = image.FindSection(".ZARVOWI");
+    return section ? reinterpret_cast<CHookSharedValues*>(image.SectionData(*section)) : nullptr;
+}
+
+}  // namespace NTestSupport

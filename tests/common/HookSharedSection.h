@@ -1,0 +1,22 @@
+#pragma once
+
+// The hook module's shared section as the module lays it out. A test program
+// that maps the module sees the very memory every other process that maps it
+// writes, so the state an application or a tool leaves there can be read
+// directly.
+
+#include <windows.h>
+
+namespace NTestSupport {
+
+struct CHookSharedValues
+{
+    HHOOK hookHandle;
+    HWND notifyWindow;
+    LONG hookEnabled;
+};
+
+// Null when the module is not loaded in this process or has no such section.
+volatile CHookSharedValues* GetHookSharedValues();
+
+}  // namespace NTestSupport
