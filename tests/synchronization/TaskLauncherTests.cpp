@@ -2,250 +2,350 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+
 #include "library/synchronization/TaskLauncher.h"
 #include "tests/common/HandleCount.h"
+#include "tests/common/Wait.h"
 #include "tests/synchronization/TaskTestSupport.h"
 
 using namespace NSyncTests;
 using NLibrary::NSynchronization::NTask::CTaskLauncher;
 namespace NTask = NLibrary::NSynchronization::NTask;
-namespace NThread = NLibrary::NSynchronization::NThread;
+using NTestSupport::WaitUntil;
 
 namespace {
 
-uint32_t PollUntilDone(CTaskLauncher& launcher, DWORD limitMilliseconds = 5000)
-{
-    DWORD start = GetTickCount();
-    while (launcher.PollTask() != 0) {
-        if (GetTickCount() - start > limitMilliseconds)
-            return 1;
-        Sleep(1);
-    }
-    return 0;
-}
+const int Any = -1;
+const int NotStarted = NTask::LauncherStateNotStarted, Idle = NTask::LauncherStateIdle,
+          Busy = NTask::LauncherStateBusy, Stopping = NTask::LauncherStateStopping;
 
-uint32_t PollUntilStopped(CTaskLauncher& launcher, DWORD limitMilliseconds = 5000)
+// What a step does; waits report 0 once the awaited state is reached.
+enum Action
 {
-    DWORD start = GetTickCount();
-    while (launcher.PollStopped() != 0) {
-        if (GetTickCount() - start > limitMilliseconds)
-            return 1;
-        Sleep(1);
-    }
-    return 0;
-}
+    Start,
+    StartWithoutCallback,
+    Launch,      // the short task
+    LaunchHeld,  // the task that holds the worker until released
+    LaunchNothing,
+    LaunchWhileHeld,  // the short task; must give up only after a second
+    WaitHeldStarted,
+    ReleaseHeld,
+    WaitWorkerBack,  // the worker polls again after the released task
+    WaitPollsAndIdles,
+    HoldWorker,  // the worker parks at its next poll
+    WaitWorkerHeld,
+    LetWorkerGo,
+    PollTask,
+    PollUntilDone,
+    IsRunningHeld,
+    IsRunningOther,  // a task never launched
+    IsRunningNothing,
+    RequestStop,
+    PollStopped,
+    PollUntilStopped,
+    Close,
+    StopAndClose,
+    Drop,             // the launcher goes; its worker is left to itself
+    WaitWorkerEnded,  // its stop callback ran and its thread ended
+};
 
-void StopAndClose(CTaskLauncher& launcher)
+enum ThreadCheck
 {
-    launcher.RequestStop();
-    PollUntilStopped(launcher);
-    launcher.Close();
-}
+    AnyThread,
+    SomeThread,  // and remember it
+    SameThread,
+    NoThread
+};
+
+// A step and what holds after it; runs counts the runs of every task.
+struct Step
+{
+    const char* what;
+    Action action;
+    int result = Any;
+    int state = Any;
+    int runs = Any, starts = Any, stops = Any;
+    ThreadCheck thread = AnyThread;
+};
+
+class TaskLauncher : public testing::Test
+{
+protected:
+    // A failed walk must not leave the worker held.
+    void TearDown() override
+    {
+        held->release.Set();
+        callback->gate.Set();
+        if (worker != nullptr)
+            CloseHandle(worker);
+    }
+
+    void Walk(std::initializer_list<Step> steps)
+    {
+        for (const Step& step : steps) {
+            SCOPED_TRACE(step.what);
+            const long result = Do(step.action);
+            const long state = launcher ? launcher->GetState() : Any;
+            const long runs = quick->runs + held->runs + other->runs;
+            EXPECT_EQ(Want(step.result, result), result);
+            EXPECT_EQ(Want(step.state, state), state);
+            EXPECT_EQ(Want(step.runs, runs), runs);
+            EXPECT_EQ(Want(step.starts, callback->starts), callback->starts);
+            EXPECT_EQ(Want(step.stops, callback->stops), callback->stops);
+            if (step.thread == SomeThread)
+                thread = launcher->GetThread();
+            if (step.thread != AnyThread) {
+                EXPECT_EQ(step.thread == NoThread ? nullptr : thread, launcher->GetThread());
+            }
+        }
+    }
+
+    // What a column expects: the value itself where the column does not care.
+    static long Want(int expected, long actual) { return expected == Any ? actual : expected; }
+
+    uint32_t Do(Action action)
+    {
+        switch (action) {
+        case Start:
+            return launcher->Start(callback);
+        case StartWithoutCallback:
+            return launcher->Start(boost::shared_ptr<NTask::ITaskLauncherCallback>());
+        case Launch:
+            return launcher->Launch(quick);
+        case LaunchHeld:
+            return launcher->Launch(held);
+        case LaunchNothing:
+            return launcher->Launch(boost::shared_ptr<NTask::ITask>());
+        case LaunchWhileHeld: {
+            const DWORD before = GetTickCount();
+            const uint32_t result = launcher->Launch(quick);
+            EXPECT_GE(GetTickCount() - before, 900u);
+            return result;
+        }
+        case WaitHeldStarted:
+            return !held->started.Wait(5000);
+        case ReleaseHeld:
+            pollsAtRelease = callback->beforeWaits;
+            held->release.Set();
+            return 0;
+        case WaitWorkerBack:
+            return !WaitUntil([&] { return callback->beforeWaits > pollsAtRelease; });
+        case WaitPollsAndIdles:
+            return !WaitUntil([&] { return callback->beforeWaits > 0 && callback->idles > 0; });
+        case HoldWorker:
+            callback->gated = true;
+            return 0;
+        case WaitWorkerHeld:
+            return !callback->parked.Wait(5000);
+        case LetWorkerGo:
+            callback->gate.Set();
+            return 0;
+        case PollTask:
+            return launcher->PollTask();
+        case PollUntilDone:
+            return !WaitUntil([&] { return launcher->PollTask() == 0; });
+        case IsRunningHeld:
+            return launcher->IsRunning(held);
+        case IsRunningOther:
+            return launcher->IsRunning(other);
+        case IsRunningNothing:
+            return launcher->IsRunning(boost::shared_ptr<NTask::ITask>());
+        case RequestStop:
+            return launcher->RequestStop();
+        case PollStopped:
+            return launcher->PollStopped();
+        case PollUntilStopped:
+            return !WaitUntil([&] { return launcher->PollStopped() == 0; });
+        case Close:
+            launcher->Close();
+            return 0;
+        case StopAndClose: {
+            launcher->RequestStop();
+            const uint32_t result = !WaitUntil([&] { return launcher->PollStopped() == 0; });
+            launcher->Close();
+            return result;
+        }
+        case Drop:
+            if (launcher->GetThread() != nullptr)
+                DuplicateHandle(GetCurrentProcess(), launcher->GetThread()->GetHandle(),
+                                GetCurrentProcess(), &worker, SYNCHRONIZE, FALSE, 0);
+            launcher.reset();
+            return 0;
+        case WaitWorkerEnded:
+            return !callback->stopped.Wait(5000)
+                   || WaitForSingleObject(worker, 5000) != WAIT_OBJECT_0;
+        }
+        return 1;
+    }
+
+    boost::shared_ptr<CTaskLauncher> launcher {new CTaskLauncher};
+    boost::shared_ptr<CRecordingCallback> callback = Make<CRecordingCallback>();
+    boost::shared_ptr<CCountingTask> quick = Make<CCountingTask>(), other = Make<CCountingTask>();
+    boost::shared_ptr<CCountingTask> held {new CCountingTask(10000)};
+    const NLibrary::NSynchronization::NThread::CThread* thread = nullptr;
+    LONG pollsAtRelease = 0;
+    HANDLE worker = nullptr;
+};
 
 }  // namespace
 
-TEST(TaskLauncher, StartStatesAndRefusals)
+TEST_F(TaskLauncher, StartStatesAndRefusals)
 {
-    CTaskLauncher launcher;
-    auto callback = Make<CRecordingCallback>();
-    EXPECT_EQ(1u, launcher.Launch(Make<CCountingTask>()));  // not started
-    EXPECT_EQ(1u, launcher.RequestStop());
-    EXPECT_EQ(0u, launcher.PollStopped());
-    ASSERT_EQ(0u, launcher.Start(callback));
-    EXPECT_EQ(NTask::LauncherStateIdle, launcher.GetState());
-    const NThread::CThread* thread = launcher.GetThread();
-    EXPECT_EQ(0u, launcher.Start(callback));  // already idle: no change
-    EXPECT_EQ(thread, launcher.GetThread());
-    EXPECT_EQ(1u, launcher.Launch(boost::shared_ptr<NTask::ITask>()));
-
-    auto task = boost::shared_ptr<CCountingTask>(new CCountingTask(10000));
-    ASSERT_EQ(0u, launcher.Launch(task));
-    EXPECT_EQ(NTask::LauncherStateBusy, launcher.GetState());
-    EXPECT_EQ(1u, launcher.Start(callback));  // busy
-    launcher.Close();                         // busy: nothing happens
-    EXPECT_EQ(thread, launcher.GetThread());
-    launcher.RequestStop();
-    EXPECT_EQ(1u, launcher.Start(callback));  // stopping
-    task->release.Set();
-    EXPECT_EQ(0u, PollUntilStopped(launcher));
-    launcher.Close();
-    EXPECT_EQ(1, callback->starts);
-    EXPECT_EQ(1, callback->stops);
+    Walk({
+        {"launch before start", Launch, 1, NotStarted},
+        {"stop before start", RequestStop, 1, NotStarted},
+        {"poll for a stop before start", PollStopped, 0, NotStarted},
+        {"start", Start, 0, Idle, Any, Any, Any, SomeThread},
+        {"start while idle: no change", Start, 0, Idle, Any, Any, Any, SameThread},
+        {"launch nothing", LaunchNothing, 1, Idle},
+        {"launch", LaunchHeld, 0, Busy},
+        {"start while busy", Start, 1, Busy},
+        {"close while busy: nothing happens", Close, Any, Busy, Any, Any, Any, SameThread},
+        {"stop", RequestStop, 0, Stopping},
+        {"start while stopping", Start, 1, Stopping},
+        {"release the task", ReleaseHeld},
+        {"stopped", PollUntilStopped, 0, NotStarted, Any, 1, 1},
+        {"close", Close, Any, NotStarted, Any, 1, 1, NoThread},
+    });
 }
 
-TEST(TaskLauncher, LaunchRunsTheTaskOnceAndPollingAcknowledges)
+TEST_F(TaskLauncher, LaunchRunsTheTaskOnceAndPollingAcknowledges)
 {
-    CTaskLauncher launcher;
-    auto callback = Make<CRecordingCallback>();
-    ASSERT_EQ(0u, launcher.Start(callback));
-    auto task = Make<CCountingTask>();
-    ASSERT_EQ(0u, launcher.Launch(task));
-    ASSERT_EQ(0u, PollUntilDone(launcher));
-    EXPECT_EQ(NTask::LauncherStateIdle, launcher.GetState());
-    EXPECT_EQ(0u, launcher.PollTask());
-    EXPECT_EQ(1, task->runs);
-    // The same launcher takes the next task.
-    ASSERT_EQ(0u, launcher.Launch(task));
-    ASSERT_EQ(0u, PollUntilDone(launcher));
-    EXPECT_EQ(2, task->runs);
-    Sleep(20);
-    EXPECT_GT(callback->beforeWaits, 0);
-    EXPECT_GT(callback->idles, 0);
-    StopAndClose(launcher);
+    Walk({
+        {"start", Start, 0, Idle},
+        {"launch", Launch, 0, Busy},
+        {"done", PollUntilDone, 0, Idle, 1},
+        {"poll again", PollTask, 0, Idle, 1},
+        {"the same launcher takes the next task", Launch, 0, Busy},
+        {"done again", PollUntilDone, 0, Idle, 2},
+        {"the worker polls and idles", WaitPollsAndIdles, 0},
+        {"stop and close", StopAndClose, 0, NotStarted},
+    });
 }
 
-TEST(TaskLauncher, IsRunningTracksOnlyTheLastLaunchedTask)
+TEST_F(TaskLauncher, IsRunningTracksOnlyTheLastLaunchedTask)
 {
-    CTaskLauncher launcher;
-    ASSERT_EQ(0u, launcher.Start(Make<CRecordingCallback>()));
-    auto task = boost::shared_ptr<CCountingTask>(new CCountingTask(10000));
-    auto other = Make<CCountingTask>();
-    ASSERT_EQ(0u, launcher.Launch(task));
-    ASSERT_TRUE(task->started.Wait(5000));
-    EXPECT_EQ(1u, launcher.IsRunning(task));
-    EXPECT_EQ(1u, launcher.IsRunning(boost::shared_ptr<NTask::ITask>()));
-    task->release.Set();
-    Sleep(50);
-    EXPECT_EQ(0u, launcher.IsRunning(other));  // does not consume the done signal
-    EXPECT_EQ(NTask::LauncherStateBusy, launcher.GetState());
-    EXPECT_EQ(0u, launcher.IsRunning(task));
-    EXPECT_EQ(NTask::LauncherStateIdle, launcher.GetState());
-    StopAndClose(launcher);
+    Walk({
+        {"start", Start, 0, Idle},
+        {"launch", LaunchHeld, 0, Busy},
+        {"the task runs", WaitHeldStarted, 0, Busy, 1},
+        {"the launched task is running", IsRunningHeld, 1, Busy},
+        {"nothing counts as running", IsRunningNothing, 1, Busy},
+        {"release the task", ReleaseHeld},
+        {"the worker is back at its poll", WaitWorkerBack, 0, Busy, 1},
+        {"another task does not consume the done signal", IsRunningOther, 0, Busy},
+        {"the launched task is done", IsRunningHeld, 0, Idle},
+        {"stop and close", StopAndClose, 0, NotStarted},
+    });
 }
 
-TEST(TaskLauncher, LaunchFailsWhileATaskHoldsTheWorkerOverOneSecond)
+TEST_F(TaskLauncher, LaunchFailsWhileATaskHoldsTheWorkerOverOneSecond)
 {
-    CTaskLauncher launcher;
-    ASSERT_EQ(0u, launcher.Start(Make<CRecordingCallback>()));
-    auto longTask = boost::shared_ptr<CCountingTask>(new CCountingTask(10000));
-    ASSERT_EQ(0u, launcher.Launch(longTask));
-    ASSERT_TRUE(longTask->started.Wait(5000));
-    auto next = Make<CCountingTask>();
-    DWORD before = GetTickCount();
-    EXPECT_EQ(1u, launcher.Launch(next));
-    EXPECT_GE(GetTickCount() - before, 900u);
-    EXPECT_EQ(1u, launcher.IsRunning(longTask));  // nothing changed
-    longTask->release.Set();
-    ASSERT_EQ(0u, PollUntilDone(launcher));
-    EXPECT_EQ(0, next->runs);
-    StopAndClose(launcher);
+    Walk({
+        {"start", Start, 0, Idle},
+        {"launch", LaunchHeld, 0, Busy},
+        {"the task runs", WaitHeldStarted, 0, Busy, 1},
+        {"launch another", LaunchWhileHeld, 1, Busy, 1},
+        {"nothing changed", IsRunningHeld, 1, Busy},
+        {"release the task", ReleaseHeld},
+        {"done; the other task never ran", PollUntilDone, 0, Idle, 1},
+        {"stop and close", StopAndClose, 0, NotStarted},
+    });
 }
 
-TEST(TaskLauncher, StopOfABusyLauncherLetsTheTaskFinish)
+TEST_F(TaskLauncher, StopOfABusyLauncherLetsTheTaskFinish)
 {
-    auto callback = Make<CRecordingCallback>();
-    auto task = boost::shared_ptr<CCountingTask>(new CCountingTask(10000));
-    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
-    {
-        CTaskLauncher launcher;
-        ASSERT_EQ(0u, launcher.Start(callback));
-        ASSERT_EQ(0u, launcher.Launch(task));
-        ASSERT_TRUE(task->started.Wait(5000));
-        EXPECT_EQ(0u, launcher.RequestStop());
-        EXPECT_EQ(0u, launcher.RequestStop());
-        EXPECT_EQ(NTask::LauncherStateStopping, launcher.GetState());
-        Sleep(30);
-        EXPECT_EQ(1u, launcher.PollStopped());
-        EXPECT_EQ(0, callback->stops);
-        task->release.Set();
-        ASSERT_EQ(0u, PollUntilStopped(launcher));
-        EXPECT_EQ(NTask::LauncherStateNotStarted, launcher.GetState());
-        EXPECT_EQ(1, callback->stops);
-        EXPECT_EQ(1, task->runs);
-        launcher.Close();
-        EXPECT_EQ(nullptr, launcher.GetThread());
-        // A closed launcher starts again.
-        ASSERT_EQ(0u, launcher.Start(callback));
-        StopAndClose(launcher);
-    }
+    const uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    Walk({
+        {"start", Start, 0, Idle},
+        {"launch", LaunchHeld, 0, Busy},
+        {"the task runs", WaitHeldStarted, 0, Busy, 1},
+        {"stop", RequestStop, 0, Stopping},
+        {"stop again", RequestStop, 0, Stopping},
+        // The test holds the task, so the worker cannot have stopped.
+        {"stopping while the task runs", PollStopped, 1, Stopping, 1, 1, 0},
+        {"release the task", ReleaseHeld},
+        {"the task finished, then the worker stopped", PollUntilStopped, 0, NotStarted, 1, 1, 1},
+        {"close", Close, Any, NotStarted, Any, Any, Any, NoThread},
+        {"a closed launcher starts again", Start, 0, Idle},
+        {"stop and close", StopAndClose, 0, NotStarted},
+        {"drop", Drop},
+    });
     EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
 }
 
-TEST(TaskLauncher, StopWinsOverATaskSignalledAtTheSamePoll)
+TEST_F(TaskLauncher, StopWinsOverATaskSignalledAtTheSamePoll)
 {
-    auto callback = Make<CRecordingCallback>();
-    CTaskLauncher launcher;
-    callback->gated = true;
-    ASSERT_EQ(0u, launcher.Start(callback));
-    ASSERT_TRUE(callback->parked.Wait(5000));  // worker held before its poll
-    auto task = Make<CCountingTask>();
-    ASSERT_EQ(0u, launcher.Launch(task));
-    launcher.RequestStop();
-    callback->gate.Set();
-    ASSERT_EQ(0u, PollUntilStopped(launcher));
-    EXPECT_EQ(0, task->runs);
-    EXPECT_EQ(1, callback->stops);
-    launcher.Close();
+    Walk({
+        {"hold the worker before its first poll", HoldWorker},
+        {"start", Start, 0, Idle},
+        {"the worker is held", WaitWorkerHeld, 0},
+        {"launch", Launch, 0, Busy},
+        {"stop", RequestStop, 0, Stopping},
+        {"let the worker poll", LetWorkerGo},
+        {"stopped without running the task", PollUntilStopped, 0, NotStarted, 0, 1, 1},
+        {"close", Close},
+    });
 }
 
 // Input posted to the worker is never removed. It may cost one poll without an
 // idle call, not a spin of polls, nor the worker's tasks.
-TEST(TaskLauncher, PostedMessageNeitherSpinsTheWorkerNorStopsIt)
+TEST_F(TaskLauncher, PostedMessageNeitherSpinsTheWorkerNorStopsIt)
 {
-    auto callback = Make<CRecordingCallback>();
-    CTaskLauncher launcher;
-    ASSERT_EQ(0u, launcher.Start(callback));
-    while (callback->idles == 0)
-        Sleep(1);
+    Walk({{"start", Start, 0, Idle}, {"the worker idles", WaitPollsAndIdles, 0}});
     const LONG idlesBefore = callback->idles, pollsBefore = callback->beforeWaits;
-    ASSERT_TRUE(PostThreadMessageW(GetThreadId(launcher.GetThread()->GetHandle()), WM_APP, 0, 0));
+    ASSERT_TRUE(PostThreadMessageW(GetThreadId(launcher->GetThread()->GetHandle()), WM_APP, 0, 0));
     Sleep(300);  // a window for counting polls, not for lining anything up
     const LONG idles = callback->idles - idlesBefore;
     const LONG polls = callback->beforeWaits - pollsBefore;
     EXPECT_GT(idles, 0);
     EXPECT_LE(polls - idles, 3);
-    auto task = Make<CCountingTask>();
-    ASSERT_EQ(0u, launcher.Launch(task));
-    EXPECT_EQ(0u, PollUntilDone(launcher));
-    EXPECT_EQ(1, task->runs);
-    StopAndClose(launcher);
+    Walk({
+        {"launch", Launch, 0, Busy},
+        {"done", PollUntilDone, 0, Idle, 1},
+        {"stop and close", StopAndClose, 0, NotStarted},
+    });
 }
 
-TEST(TaskLauncher, RunsTasksWithoutACallback)
+TEST_F(TaskLauncher, RunsTasksWithoutACallback)
 {
-    CTaskLauncher launcher;
-    ASSERT_EQ(0u, launcher.Start(boost::shared_ptr<NTask::ITaskLauncherCallback>()));
-    auto task = Make<CCountingTask>();
-    ASSERT_EQ(0u, launcher.Launch(task));
-    ASSERT_EQ(0u, PollUntilDone(launcher));
-    EXPECT_EQ(1, task->runs);
-    StopAndClose(launcher);
+    Walk({
+        {"start", StartWithoutCallback, 0, Idle},
+        {"launch", Launch, 0, Busy},
+        {"done", PollUntilDone, 0, Idle, 1},
+        {"stop and close", StopAndClose, 0, NotStarted, 1, 0, 0},
+    });
 }
 
-TEST(TaskLauncher, DroppingABusyLauncherLeavesItsTaskToFinish)
+TEST_F(TaskLauncher, DroppingABusyLauncherLeavesItsTaskToFinish)
 {
-    auto callback = Make<CRecordingCallback>();
-    auto task = boost::shared_ptr<CCountingTask>(new CCountingTask(10000));
-    uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
-    {
-        boost::shared_ptr<CTaskLauncher> launcher(new CTaskLauncher);
-        ASSERT_EQ(0u, launcher->Start(callback));
-        ASSERT_EQ(0u, launcher->Launch(task));
-        ASSERT_TRUE(task->started.Wait(5000));
-    }
-    EXPECT_EQ(0, callback->stops);
-    task->release.Set();
-    // The orphaned worker finishes the task and then ends instead of polling on.
-    ASSERT_TRUE(callback->stopped.Wait(5000));
-    EXPECT_EQ(1, task->runs);
-    Sleep(50);
+    const uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    Walk({
+        {"start", Start, 0, Idle},
+        {"launch", LaunchHeld, 0, Busy},
+        {"the task runs", WaitHeldStarted, 0, Busy, 1},
+        {"drop the launcher", Drop, Any, Any, 1, 1, 0},
+        {"release the task", ReleaseHeld},
+        // The orphaned worker finishes the task and then ends instead of polling on.
+        {"the worker ended", WaitWorkerEnded, 0, Any, 1, 1, 1},
+    });
+    CloseHandle(worker);
+    worker = nullptr;
     EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
 }
 
-TEST(TaskLauncher, DroppingALauncherRightAfterLaunchStillRunsTheTask)
+TEST_F(TaskLauncher, DroppingALauncherRightAfterLaunchStillRunsTheTask)
 {
-    auto callback = Make<CRecordingCallback>();
-    auto task = Make<CCountingTask>();
-    {
-        boost::shared_ptr<CTaskLauncher> launcher(new CTaskLauncher);
-        ASSERT_EQ(0u, launcher->Start(callback));
-        // The worker is parked before its next poll, so it finds the task
-        // waiting only after the launcher is gone.
-        callback->gated = true;
-        ASSERT_TRUE(callback->parked.Wait(5000));
-        ASSERT_EQ(0u, launcher->Launch(task));
-    }
-    callback->gate.Set();
-    ASSERT_TRUE(callback->stopped.Wait(5000));
-    EXPECT_EQ(1, task->runs);
+    // The worker is parked before its next poll, so it finds the task waiting
+    // only after the launcher is gone.
+    Walk({
+        {"start", Start, 0, Idle},
+        {"hold the worker before its next poll", HoldWorker},
+        {"the worker is held", WaitWorkerHeld, 0},
+        {"launch", Launch, 0, Busy},
+        {"drop the launcher", Drop},
+        {"let the worker poll", LetWorkerGo},
+        {"the task ran, then the worker ended", WaitWorkerEnded, 0, Any, 1, 1, 1},
+    });
 }
