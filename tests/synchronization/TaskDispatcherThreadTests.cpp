@@ -4,6 +4,7 @@
 
 #include <boost/make_shared.hpp>
 
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -234,12 +235,11 @@ TEST(TaskDispatcher, StressManyClientsEveryRequestCompletesOnce)
     {
         CRunningDispatcher running(3);
         ASSERT_TRUE(running.started);
-        std::vector<std::thread> threads;
+        std::vector<std::unique_ptr<CClientThread>> threads;
         for (uint32_t c = 0; c < clients; ++c)
-            threads.emplace_back(RunClient, std::ref(*running.dispatcher), perClient,
-                                 std::ref(results[c]));
-        for (auto& t : threads)
-            t.join();
+            threads.emplace_back(new CClientThread(
+                [&, c] { RunClient(*running.dispatcher, perClient, results[c]); }));
+        threads.clear();
         shutdown = running.Stop();
     }
     uint32_t completed = 0, wrongRuns = 0, extraSignals = 0;
@@ -288,24 +288,21 @@ std::pair<LONG, LONG> RunRemovalsThenAStop(uint32_t clients, uint32_t rounds)
         for (const auto& request : kept)
             dispatcher.RemoveRequest(request);
     };
-    std::vector<std::thread> threads;
+    std::vector<std::unique_ptr<CClientThread>> threads;
     for (uint32_t c = 0; c < clients; ++c)
-        threads.emplace_back(client);
-    for (auto& t : threads)
-        t.join();
+        threads.emplace_back(new CClientThread(client));
     threads.clear();
 
     for (const auto& task : held) {
-        threads.emplace_back([&dispatcher, &woken, task] {
+        threads.emplace_back(new CClientThread([&dispatcher, &woken, task] {
             if (dispatcher.ExecuteAndWait(task, 20000) != 0)
                 InterlockedIncrement(&woken);
-        });
+        }));
     }
     for (int i = 0; i < 5000 && held[0]->runs + held[1]->runs + held.back()->runs == 0; ++i)
         Sleep(1);
     EXPECT_LT(running.Stop(), 2500u);
-    for (auto& t : threads)
-        t.join();
+    threads.clear();
     for (const auto& task : held)
         task->release.Set();
     return {served, woken};

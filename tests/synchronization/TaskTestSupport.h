@@ -4,6 +4,9 @@
 
 #include <tlhelp32.h>
 
+#include <functional>
+#include <utility>
+
 #include <boost/shared_ptr.hpp>
 
 #include "library/synchronization/Event.h"
@@ -11,6 +14,42 @@
 #include "tests/common/HandleCount.h"
 
 namespace NSyncTests {
+
+// A client thread for leak-counting tests, started with CreateThread. The
+// runtime's pthreads (behind std::thread) create an event for one of their
+// own process-wide locks the first time two threads meet on it, which
+// happens at random and stays for the life of the process: it would count as
+// a leak of whatever the test measures.
+class CClientThread
+{
+public:
+    explicit CClientThread(std::function<void()> body_) : body(std::move(body_))
+    {
+        handle = CreateThread(nullptr, 0, &CClientThread::Run, this, 0, nullptr);
+    }
+    ~CClientThread() { Join(); }
+    CClientThread(const CClientThread&) = delete;
+    CClientThread& operator=(const CClientThread&) = delete;
+
+    void Join()
+    {
+        if (handle == nullptr)
+            return;
+        WaitForSingleObject(handle, INFINITE);
+        CloseHandle(handle);
+        handle = nullptr;
+    }
+
+private:
+    static DWORD WINAPI Run(void* self)
+    {
+        static_cast<CClientThread*>(self)->body();
+        return 0;
+    }
+
+    std::function<void()> body;
+    HANDLE handle = nullptr;
+};
 
 using NLibrary::NSynchronization::NEvent::CEvent;
 using NLibrary::NSynchronization::NTask::ITask;
