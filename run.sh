@@ -4,6 +4,7 @@
 #   ./run.sh test [REGEX]  build everything and run every test (or those whose
 #                          CTest name matches REGEX) under Wine through ctest
 #   ./run.sh build   build everything, nothing else
+#   ./run.sh package build everything and make the ZIP (cpack) in BUILD_DIR
 #   ./run.sh bench   build everything and run the benchmarks
 #   ./run.sh shell   start the display and Wine, then open a shell with them
 # BUILD_DIR (default ./build) holds the build, the Wine prefix and the logs.
@@ -193,8 +194,9 @@ main() {
     watch) start_platform; BIN=$BIN "$ROOT/tools/watch-demo.sh" "$@" ;;
     bench) start_platform; for b in "$BIN"/*_bench.exe; do (cd "$BIN" && timeout 600 "$WINE" "$b"); done ;;
     build) ;;
+    package) (cd "$BUILD_DIR" && timeout 600 cpack -G ZIP -B "$BUILD_DIR") ;;
     shell) start_platform; bash ;;
-    *) echo "usage: $0 test|watch|bench|build|shell" >&2; exit 2 ;;
+    *) echo "usage: $0 test|watch|bench|build|package|shell" >&2; exit 2 ;;
   esac
 }
 main "$@"
