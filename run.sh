@@ -40,7 +40,7 @@ build() {
 }
 
 # --- the virtual display and one Wine server for the whole run --------------
-XVFB_PID=""
+XVFB_PID="" DESKTOP_PID=""
 start_display() {
   local n
   for n in $(seq 90 140); do
@@ -72,10 +72,16 @@ start_wine() {
   # A crashing program just ends: no debugger is started to hold it.
   timeout 60 "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f \
     >/dev/null 2>&1 || true
+  # The desktop's process would otherwise start with every program that opens a
+  # window and end after it (a second or more each time, with every test case a
+  # process of its own); keep it for the whole run.
+  timeout 10800 "$WINE" explorer.exe /desktop >/dev/null 2>&1 &
+  DESKTOP_PID=$!
 }
 
 stop_all() {
   stop_test_services || true
+  [ -n "$DESKTOP_PID" ] && kill "$DESKTOP_PID" 2>/dev/null || true
   [ -n "${WINEPREFIX:-}" ] && timeout 20 wineserver -k >/dev/null 2>&1 || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
 }
