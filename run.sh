@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # One entry point for the project on a Debian 12 machine (run as root):
 #   ./run.sh watch   build everything and watch a real window of another process
-#   ./run.sh test    build everything and run every test under Wine
-#   ./run.sh bench   build everything and run the benchmarks (./run.sh bench hook: only hook_bench)
+#   ./run.sh test [REGEX]  build everything and run every test (or those whose
+#                          CTest name matches REGEX) under Wine through ctest
+#   ./run.sh build   build everything, nothing else
+#   ./run.sh package build everything and make the ZIP (cpack) in BUILD_DIR
+#   ./run.sh bench [NAME]  build everything and run the benchmarks (bench hook: only hook_bench)
 #   ./run.sh shell   start the display and Wine, then open a shell with them
 # BUILD_DIR (default ./build) holds the build, the Wine prefix and the logs.
 set -euo pipefail
@@ -12,7 +15,8 @@ BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 BIN=$BUILD_DIR/bin
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 wine
           xvfb xdotool libboost-dev googletest vsftpd)
-TEST_TIMEOUT=${TEST_TIMEOUT:-600}
+TEST_TIMEOUT=${TEST_TIMEOUT:-180}    # one test case, in seconds
+SUITE_TIMEOUT=${SUITE_TIMEOUT:-1800}  # the whole ctest run
 
 log() { printf '[run.sh] %s\n' "$*" >&2; }
 
@@ -32,11 +36,11 @@ build() {
   log "building in $BUILD_DIR"
   cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=Release >"$BUILD_DIR.cmake.log" 2>&1 || { cat "$BUILD_DIR.cmake.log"; exit 1; }
-  cmake --build "$BUILD_DIR" -j "$(nproc)" -- --no-print-directory -s
+  timeout 3000 cmake --build "$BUILD_DIR" -j 2 -- --no-print-directory -s
 }
 
 # --- the virtual display and one Wine server for the whole run --------------
-XVFB_PID=""
+XVFB_PID="" DESKTOP_PID=""
 start_display() {
   local n
   for n in $(seq 90 140); do
@@ -68,10 +72,16 @@ start_wine() {
   # A crashing program just ends: no debugger is started to hold it.
   timeout 60 "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f \
     >/dev/null 2>&1 || true
+  # The desktop's process would otherwise start with every program that opens a
+  # window and end after it (a second or more each time, with every test case a
+  # process of its own); keep it for the whole run.
+  timeout 10800 "$WINE" explorer.exe /desktop >/dev/null 2>&1 &
+  DESKTOP_PID=$!
 }
 
 stop_all() {
   stop_test_services || true
+  [ -n "$DESKTOP_PID" ] && kill "$DESKTOP_PID" 2>/dev/null || true
   [ -n "${WINEPREFIX:-}" ] && timeout 20 wineserver -k >/dev/null 2>&1 || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
 }
@@ -147,29 +157,32 @@ stop_test_services() {
   FTP_PID=""
 }
 
+count() { sed -n "s/.*[[:space:]]$1=\"\([0-9]*\)\".*/\1/p" <<<"$2" | grep . || echo 0; }
+
+# ctest runs every test case as its own process (see tests/CMakeLists.txt) in
+# the environment set up above; its JUnit report gives the counts.
 run_tests() {
-  local total_pass=0 total_fail=0 failed_programs=()
-  local filter=${1:-}
-  for exe in "$BIN"/*_tests.exe; do
-    local name; name=$(basename "$exe" .exe)
-    [ -n "$filter" ] && [[ "$name" != *"$filter"* ]] && continue
-    local out=$BUILD_DIR/logs/$name.log
-    mkdir -p "$BUILD_DIR/logs"
-    log "running $name"
-    local rc=0
-    (cd "$BIN" && timeout -k 10 "$TEST_TIMEOUT" "$WINE" "$exe" --gtest_color=no) >"$out" 2>&1 || rc=$?
-    grep -E '^\[  (FAILED|PASSED|SKIPPED) |^\[==========\] .* ran|: Failure$' "$out" || true
-    local pass fail
-    pass=$(grep -c '^\[       OK \]' "$out" || true)
-    fail=$(grep -c '^\[  FAILED  \] .*(' "$out" || true)
-    if [ "$rc" -ne 0 ] && [ "$fail" -eq 0 ]; then
-      log "$name exited with $rc"; tail -20 "$out"; fail=$((fail + 1))
-    fi
-    total_pass=$((total_pass + pass)); total_fail=$((total_fail + fail))
-    [ "$fail" -gt 0 ] && failed_programs+=("$name")
-  done
-  echo "${total_pass} passed, ${total_fail} failed"
-  [ "$total_fail" -eq 0 ] || { log "failing programs: ${failed_programs[*]}"; return 1; }
+  local filter=${1:-} logs=$BUILD_DIR/logs rc=0
+  local junit=$logs/ctest-junit.xml
+  mkdir -p "$logs"; rm -f "$junit"
+  local args=(--test-dir "$BUILD_DIR" --timeout "$TEST_TIMEOUT" --output-on-failure
+              --output-junit "$junit" --no-tests=error)
+  [ -n "$filter" ] && args+=(-R "$filter")
+  timeout -k 10 "$SUITE_TIMEOUT" ctest "${args[@]}" 2>&1 | tee "$logs/ctest.log" || rc=$?
+  local total=0 failed=0 skipped=0
+  if [ -s "$junit" ]; then
+    local head; head=$(tr '\n' ' ' <"$junit" | grep -m1 -o '<testsuite [^>]*>' || true)
+    total=$(count tests "$head"); failed=$(count failures "$head")
+    skipped=$(( $(count skipped "$head") + $(count disabled "$head") ))
+  fi
+  # A run that ended badly without naming a failure (no report, time-out, a
+  # broken test list) still fails.
+  if [ "$rc" -ne 0 ] && [ "$failed" -eq 0 ]; then
+    log "ctest ended with $rc"; failed=1
+  fi
+  [ "$skipped" -gt 0 ] && log "$skipped skipped"
+  echo "$((total - failed - skipped)) passed, ${failed} failed"
+  [ "$failed" -eq 0 ]
 }
 
 # Figures depend on the machine: say which one they came from.
@@ -198,8 +211,9 @@ main() {
     watch) start_platform; BIN=$BIN "$ROOT/tools/watch-demo.sh" "$@" ;;
     bench) start_platform; run_benches "$@" ;;
     build) ;;
+    package) (cd "$BUILD_DIR" && timeout 600 cpack -G ZIP -B "$BUILD_DIR") ;;
     shell) start_platform; bash ;;
-    *) echo "usage: $0 test|watch|bench|build|shell" >&2; exit 2 ;;
+    *) echo "usage: $0 test|watch|bench|build|package|shell" >&2; exit 2 ;;
   esac
 }
 main "$@"

@@ -1,0 +1,94 @@
+# The Boost headers the project's sources include, and only those.
+#
+# Debian's Boost configuration puts /usr/include on the include path, which
+# would hand the cross compiler the host's C library headers too. Instead, the
+# headers that the sources reach (asked of the cross compiler itself, so that
+# Boost's platform choices are those of the target) are copied into a folder of
+# the build; that folder is both the build's Boost include directory and what
+# the package installs for NLibrary's users, who then need no Boost of their
+# own. The copy is refreshed whenever a source changes, so a new Boost include
+# needs no reconfiguration.
+#
+# Included from CMakeLists.txt: zarvo_boost_headers(TARGET OUTPUT_DIR SOURCES...)
+# defines TARGET that fills OUTPUT_DIR. Run with -P: does the scan and the copy.
+
+if(CMAKE_SCRIPT_MODE_FILE)
+  cmake_policy(VERSION 3.20)
+  # -D COMPILER, BOOST_INCLUDE_DIR, OUTPUT_DIR, SOURCE_LIST (a file), FLAGS (joined by |)
+  string(REPLACE "|" ";" FLAGS "${FLAGS}")
+  file(STRINGS "${SOURCE_LIST}" sources)
+  set(includes "")
+  foreach(source IN LISTS sources)
+    file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]boost/")
+    foreach(line IN LISTS lines)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"].*" "\\1" header "${line}")
+      list(APPEND includes "${header}")
+    endforeach()
+  endforeach()
+  list(REMOVE_DUPLICATES includes)
+  list(SORT includes)
+
+  set(scan "${OUTPUT_DIR}.scan.cpp")
+  set(text "")
+  foreach(header IN LISTS includes)
+    string(APPEND text "#include <${header}>\n")
+  endforeach()
+  file(WRITE "${scan}" "${text}")
+  # -idirafter: the target's own headers win; only what they lack (Boost) is
+  # taken from the host, and only the Boost files are kept below.
+  execute_process(
+    COMMAND "${COMPILER}" ${FLAGS} -x c++ -M -idirafter "${BOOST_INCLUDE_DIR}" "${scan}"
+    OUTPUT_VARIABLE dependencies ERROR_VARIABLE errors RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "Boost headers: the compiler could not read ${includes}:\n${errors}")
+  endif()
+  string(REGEX MATCHALL "${BOOST_INCLUDE_DIR}/boost/[^ \t\r\n\\\\]+" files "${dependencies}")
+
+  set(wanted "")
+  foreach(file IN LISTS files)
+    cmake_path(NORMAL_PATH file)
+    file(RELATIVE_PATH relative "${BOOST_INCLUDE_DIR}" "${file}")
+    if(relative IN_LIST wanted)
+      continue()
+    endif()
+    list(APPEND wanted "${relative}")
+    configure_file("${file}" "${OUTPUT_DIR}/${relative}" COPYONLY)
+  endforeach()
+  # Headers no source reaches any more are dropped, so that the installed set
+  # is exactly what NLibrary needs.
+  file(GLOB_RECURSE present RELATIVE "${OUTPUT_DIR}" "${OUTPUT_DIR}/boost/*")
+  foreach(file IN LISTS present)
+    if(NOT file IN_LIST wanted)
+      file(REMOVE "${OUTPUT_DIR}/${file}")
+    endif()
+  endforeach()
+  file(TOUCH "${OUTPUT_DIR}.stamp")
+  return()
+endif()
+
+set(ZARVO_BOOST_HEADERS_SCRIPT ${CMAKE_CURRENT_LIST_FILE})
+
+function(zarvo_boost_headers target output_dir)
+  get_target_property(boost_include_dir Boost::headers INTERFACE_INCLUDE_DIRECTORIES)
+  set(source_list ${CMAKE_BINARY_DIR}/${target}.sources.txt)
+  string(REPLACE ";" "\n" text "${ARGN}")
+  file(CONFIGURE OUTPUT ${source_list} CONTENT "${text}\n")
+  # The target's definitions and language level, as the sources see them.
+  get_directory_property(definitions DIRECTORY ${CMAKE_SOURCE_DIR} COMPILE_DEFINITIONS)
+  set(flags -std=c++${CMAKE_CXX_STANDARD})
+  foreach(definition IN LISTS definitions)
+    list(APPEND flags -D${definition})
+  endforeach()
+  string(REPLACE ";" "|" flags "${flags}")
+  add_custom_command(
+    OUTPUT ${output_dir}.stamp
+    COMMAND ${CMAKE_COMMAND} -DCOMPILER=${CMAKE_CXX_COMPILER} -DBOOST_INCLUDE_DIR=${boost_include_dir}
+            -DOUTPUT_DIR=${output_dir} -DSOURCE_LIST=${source_list} "-DFLAGS=${flags}"
+            -P ${ZARVO_BOOST_HEADERS_SCRIPT}
+    DEPENDS ${ARGN} ${source_list} ${ZARVO_BOOST_HEADERS_SCRIPT}
+    COMMENT "Copying the Boost headers the sources include"
+    VERBATIM)
+  add_custom_target(${target} DEPENDS ${output_dir}.stamp)
+  # A first configure leaves the folder in place for include paths that must exist.
+  file(MAKE_DIRECTORY ${output_dir})
+endfunction()
