@@ -14,7 +14,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 BIN=$BUILD_DIR/bin
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 wine
-          xvfb xdotool libboost-dev googletest vsftpd)
+          xvfb xdotool libboost-dev googletest vsftpd clang-format git)
 TEST_TIMEOUT=${TEST_TIMEOUT:-180}    # one test case, in seconds
 SUITE_TIMEOUT=${SUITE_TIMEOUT:-1800}  # the whole ctest run
 
@@ -196,6 +196,19 @@ run_benches() {
   done
 }
 
+# Every C/C++ file of the project follows the checked-in .clang-format.
+check_format() {
+  local files bad
+  mapfile -t files < <(cd "$ROOT" && git ls-files -- 'hook/*.[ch]' 'hook/*.cpp' 'library/*.h' 'library/*.cpp' \
+                        'tools/*.h' 'tools/*.cpp' 'tests/*.h' 'tests/*.c' 'tests/*.cpp' 'bench/*.h' 'bench/*.cpp')
+  [ ${#files[@]} -eq 0 ] && return
+  if ! bad=$(cd "$ROOT" && clang-format --dry-run --Werror "${files[@]}" 2>&1); then
+    log "these files do not follow .clang-format (run clang-format -i on them):"
+    printf '%s\n' "$bad" | grep -E '^[^ ].*: (error|warning):' | sed 's/:[0-9]*:[0-9]*:.*//' | sort -u >&2
+    return 1
+  fi
+}
+
 check_imports() {
   local dll=$BIN/zarvowindow1589x64.dll bad
   bad=$(x86_64-w64-mingw32-objdump -p "$dll" | grep 'DLL Name' | grep -v -E 'USER32|KERNEL32|api-ms-win-crt|msvcrt' || true)
@@ -207,7 +220,11 @@ main() {
   install_packages
   build
   case "$cmd" in
-    test)  check_imports; start_platform; start_test_services; run_tests "$@" ;;
+    test)
+      local style=0
+      check_format || style=$?
+      check_imports; start_platform; start_test_services; run_tests "$@"
+      [ "$style" -eq 0 ] || { log "the tests passed, but the house style does not"; exit 1; } ;;
     watch) start_platform; BIN=$BIN "$ROOT/tools/watch-demo.sh" "$@" ;;
     bench) start_platform; run_benches "$@" ;;
     build) ;;

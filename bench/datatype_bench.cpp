@@ -66,8 +66,10 @@ void BenchStringAppend(size_t appends)
             text.append(Parts[i % PartCount]);
         Sink = text.size();
     });
-    printf("string append   %8zu texts: CDynamicHeapStringBuffer %10.1f ns/append, std::wstring %6.1f ns/append, ratio %8.1f\n",
-           appends, ours * 1e9 / double(appends), standard * 1e9 / double(appends), ours / standard);
+    printf("string append   %8zu texts: CDynamicHeapStringBuffer %10.1f ns/append, std::wstring "
+           "%6.1f ns/append, ratio %8.1f\n",
+           appends, ours * 1e9 / double(appends), standard * 1e9 / double(appends),
+           ours / standard);
 }
 
 template <typename T>
@@ -87,8 +89,10 @@ void BenchArrayAppend(const char* name, size_t appends, uint32_t growBy)
             array.push_back(T(i));
         Sink = array.size();
     });
-    printf("array<%s> append %8zu elements, step %4u: CDynamicHeapArrayBuffer %10.1f ns/append, std::vector %6.1f ns/append, ratio %8.1f\n",
-           name, appends, growBy, ours * 1e9 / double(appends), standard * 1e9 / double(appends), ours / standard);
+    printf("array<%s> append %8zu elements, step %4u: CDynamicHeapArrayBuffer %10.1f ns/append, "
+           "std::vector %6.1f ns/append, ratio %8.1f\n",
+           name, appends, growBy, ours * 1e9 / double(appends), standard * 1e9 / double(appends),
+           ours / standard);
 }
 
 }  // namespace

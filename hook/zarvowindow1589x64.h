@@ -23,12 +23,13 @@ extern "C" {
 #define ZARVOWINDOW_API __declspec(dllimport)
 #endif
 
-enum ZarvoWindowNotification {
+enum ZarvoWindowNotification
+{
     NotifyWindowPosChanged = WM_USER + 102, /* 0x466: shown, hidden, moved or sized */
-    NotifyWindowDestroyed  = WM_USER + 103, /* 0x467: WM_DESTROY */
-    NotifyEnterSizeMove    = WM_USER + 104, /* 0x468: WM_ENTERSIZEMOVE */
-    NotifyWindowMoving     = WM_USER + 105, /* 0x469: WM_MOVING */
-    NotifyExitSizeMove     = WM_USER + 106  /* 0x46A: WM_EXITSIZEMOVE */
+    NotifyWindowDestroyed = WM_USER + 103,  /* 0x467: WM_DESTROY */
+    NotifyEnterSizeMove = WM_USER + 104,    /* 0x468: WM_ENTERSIZEMOVE */
+    NotifyWindowMoving = WM_USER + 105,     /* 0x469: WM_MOVING */
+    NotifyExitSizeMove = WM_USER + 106      /* 0x46A: WM_EXITSIZEMOVE */
 };
 
 /* Both return the previous value of the enable flag (0 or 1).

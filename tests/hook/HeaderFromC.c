@@ -3,7 +3,7 @@
 
 LONG ZarvoHeaderFromC(HWND window)
 {
-    LONG (WINAPI *reg)(HWND) = NZarvo_NWindowX64DLL_Register;
+    LONG(WINAPI * reg)(HWND) = NZarvo_NWindowX64DLL_Register;
     enum ZarvoWindowNotification first = NotifyWindowPosChanged;
     return reg(window) + (LONG)first - NotifyWindowPosChanged;
 }

@@ -24,7 +24,9 @@ void CompleteThroughCallback(DWORD_PTR callbackContext, DWORD error)
 struct Witness
 {
     Witness(std::atomic<bool>* gone_, const std::atomic<bool>* earlier_, bool* earlierWasGone_)
-        : gone(gone_), earlier(earlier_), earlierWasGone(earlierWasGone_) {}
+        : gone(gone_), earlier(earlier_), earlierWasGone(earlierWasGone_)
+    {
+    }
     ~Witness()
     {
         if (earlierWasGone != nullptr)
@@ -74,12 +76,13 @@ TEST(FTPSession, RequestsNeedAnOpenConnectedSession)
 
 TEST(FTPSession, CloseDropsTheContextBeforeTheOwner)
 {
-    std::atomic<bool> listenerGone{false}, ownerGone{false};
+    std::atomic<bool> listenerGone {false}, ownerGone {false};
     bool listenerWentFirst = false;
     CFTPSession session;
     {
         boost::shared_ptr<WitnessedListener> listener(new WitnessedListener(&listenerGone));
-        boost::shared_ptr<Witness> owner(new Witness(&ownerGone, &listenerGone, &listenerWentFirst));
+        boost::shared_ptr<Witness> owner(
+            new Witness(&ownerGone, &listenerGone, &listenerWentFirst));
         ASSERT_EQ(0u, session.Open(listener, owner));
     }
     EXPECT_FALSE(ownerGone);
@@ -124,8 +127,7 @@ class BlockingListener : public RecordingFTPListener
 {
 public:
     BlockingListener(std::atomic<bool>* gone_)
-        : gone(gone_),
-          entered(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+        : gone(gone_), entered(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
           proceed(CreateEventW(nullptr, FALSE, FALSE, nullptr))
     {
     }
@@ -152,7 +154,7 @@ public:
 // closes and drops its own on another thread.
 TEST(FTPSessionClose, CallbackInProgressOutlivesClose)
 {
-    std::atomic<bool> gone{false};
+    std::atomic<bool> gone {false};
     CFTPSession session;
     BlockingListener* listener = new BlockingListener(&gone);
     {
@@ -179,7 +181,7 @@ TEST(FTPSessionClose, NotificationsRacingCloseAreSafe)
     for (int round = 0; round < 20; ++round) {
         ASSERT_EQ(0u, session.Open(listener));
         ASSERT_EQ(0u, session.GetContext()->BeginRequest(FTPRequestConnect));
-        std::atomic<bool> stop{false};
+        std::atomic<bool> stop {false};
         const DWORD_PTR callbackContext = session.GetCallbackContext();
         std::thread wininet([&stop, callbackContext] {
             DWORD value = 1;

@@ -24,9 +24,15 @@ CFailingAllocationScope::CFailingAllocationScope(unsigned failAt)
     AllocationFailed = false;
 }
 
-CFailingAllocationScope::~CFailingAllocationScope() { AllocationsBeforeFailure = 0; }
+CFailingAllocationScope::~CFailingAllocationScope()
+{
+    AllocationsBeforeFailure = 0;
+}
 
-bool CFailingAllocationScope::Failed() const { return AllocationFailed; }
+bool CFailingAllocationScope::Failed() const
+{
+    return AllocationFailed;
+}
 
 void* operator new(std::size_t size)
 {
@@ -36,7 +42,10 @@ void* operator new(std::size_t size)
     return block;
 }
 
-void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
 
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
@@ -48,9 +57,27 @@ void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept
     return operator new(size, tag);
 }
 
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete(void* block) noexcept
+{
+    std::free(block);
+}
+void operator delete[](void* block) noexcept
+{
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept
+{
+    std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept
+{
+    std::free(block);
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept
+{
+    std::free(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept
+{
+    std::free(block);
+}

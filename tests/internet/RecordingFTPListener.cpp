@@ -1,8 +1,14 @@
 #include "RecordingFTPListener.h"
 
-RecordingFTPListener::RecordingFTPListener() : completed(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+RecordingFTPListener::RecordingFTPListener()
+    : completed(CreateEventW(nullptr, FALSE, FALSE, nullptr))
+{
+}
 
-RecordingFTPListener::~RecordingFTPListener() { CloseHandle(completed); }
+RecordingFTPListener::~RecordingFTPListener()
+{
+    CloseHandle(completed);
+}
 
 void RecordingFTPListener::OnRequest7Complete(NLibrary::NDatatype::NString::IStringBuffer* text,
                                               bool success)

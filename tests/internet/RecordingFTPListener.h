@@ -19,7 +19,8 @@ public:
     void OnConnectComplete(bool success) override { Record("Connect", success); }
     void OnRequest3Complete(bool success) override { Record("Request3", success); }
     void OnRequest5Complete(bool success) override { Record("Request5", success); }
-    void OnRequest7Complete(NLibrary::NDatatype::NString::IStringBuffer* text, bool success) override;
+    void OnRequest7Complete(NLibrary::NDatatype::NString::IStringBuffer* text,
+                            bool success) override;
     void OnRequest9Complete(bool success) override { Record("Request9", success); }
     void OnRequest11Sent(uint32_t bytesSent) override;
     void OnRequest11Complete(bool success) override { Record("Request11", success); }

@@ -10,8 +10,8 @@ const DWORD kHoldLimit = 10000;
 bool Send(SOCKET client, const std::string& reply)
 {
     const std::string line = reply + "\r\n";
-    return send(client, line.data(), static_cast<int>(line.size()), 0) ==
-           static_cast<int>(line.size());
+    return send(client, line.data(), static_cast<int>(line.size()), 0)
+           == static_cast<int>(line.size());
 }
 
 bool WaitReadable(SOCKET socket)
@@ -34,11 +34,7 @@ std::string Verb(const std::string& command)
 }  // namespace
 
 ScriptedFTPServer::ScriptedFTPServer(const std::string& directory_, bool hold_)
-    : directory(directory_),
-      hold(hold_),
-      winsockStarted(false),
-      listener(INVALID_SOCKET),
-      port(0),
+    : directory(directory_), hold(hold_), winsockStarted(false), listener(INVALID_SOCKET), port(0),
       requested(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       released(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       ended(CreateEventW(nullptr, TRUE, FALSE, nullptr))
@@ -52,10 +48,10 @@ ScriptedFTPServer::ScriptedFTPServer(const std::string& directory_, bool hold_)
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int length = sizeof(address);
-    if (listener == INVALID_SOCKET ||
-        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        listen(listener, 1) != 0 ||
-        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    if (listener == INVALID_SOCKET
+        || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0
+        || listen(listener, 1) != 0
+        || getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return;
     port = ntohs(address.sin_port);
     thread = std::thread([this] { Serve(); });
@@ -80,7 +76,10 @@ bool ScriptedFTPServer::WaitForCurrentDirectoryRequest(DWORD milliseconds)
     return WaitForSingleObject(requested, milliseconds) == WAIT_OBJECT_0;
 }
 
-void ScriptedFTPServer::ReleaseReply() { SetEvent(released); }
+void ScriptedFTPServer::ReleaseReply()
+{
+    SetEvent(released);
+}
 
 bool ScriptedFTPServer::WaitForEnd(DWORD milliseconds)
 {
