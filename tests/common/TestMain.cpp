@@ -4,11 +4,11 @@
 
 namespace {
 
-// GoogleTest keeps its per-thread state in thread-locals of its own, which on
-// Windows open a handle to the thread and start a watcher thread the first
-// time a thread uses one. Doing that here, before any test counts handles or
-// threads, keeps it out of every leak check, whenever a test happens to
-// touch that state first.
+// GoogleTest keeps its per-thread state in thread-locals of its own; on
+// Windows the first use of one on a thread opens a handle to that thread and
+// starts a watcher thread, kept for the thread's life. Doing that here, before
+// any test counts handles or threads, keeps it out of the leak checks of
+// whichever test happens to touch that state first.
 class CRegisterMainThread : public testing::Environment
 {
 public:

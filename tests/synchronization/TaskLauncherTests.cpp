@@ -254,9 +254,11 @@ TEST_F(TaskLauncher, LaunchFailsWhileATaskHoldsTheWorkerOverOneSecond)
     });
 }
 
+// The first cycle is also the warm-up: what the platform and the runtime set
+// up once per process for a thread that waits is not a leak; a second cycle
+// must give back everything it takes.
 TEST_F(TaskLauncher, StopOfABusyLauncherLetsTheTaskFinish)
 {
-    const uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     Walk({
         {"start", Start, 0, Idle},
         {"launch", LaunchHeld, 0, Busy},
@@ -268,11 +270,17 @@ TEST_F(TaskLauncher, StopOfABusyLauncherLetsTheTaskFinish)
         {"release the task", ReleaseHeld},
         {"the task finished, then the worker stopped", PollUntilStopped, 0, NotStarted, 1, 1, 1},
         {"close", Close, Any, NotStarted, Any, Any, Any, NoThread},
+    });
+    const uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
+    Walk({
         {"a closed launcher starts again", Start, 0, Idle},
         {"stop and close", StopAndClose, 0, NotStarted},
         {"drop", Drop},
     });
-    EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
+    if (worker != nullptr)
+        CloseHandle(worker);
+    worker = nullptr;
+    EXPECT_EQ(handlesBefore, HandleCountAfterThreadsExit(handlesBefore));
 }
 
 TEST_F(TaskLauncher, StopWinsOverATaskSignalledAtTheSamePoll)
@@ -332,7 +340,7 @@ TEST_F(TaskLauncher, DroppingABusyLauncherLeavesItsTaskToFinish)
     });
     CloseHandle(worker);
     worker = nullptr;
-    EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
+    EXPECT_EQ(handlesBefore, HandleCountAfterThreadsExit(handlesBefore));
 }
 
 TEST_F(TaskLauncher, DroppingALauncherRightAfterLaunchStillRunsTheTask)

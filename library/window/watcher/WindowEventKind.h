@@ -7,7 +7,9 @@
 
 #include <cstdint>
 
-#include "hook/zarvowindow1589x64.h"
+// The public header is installed beside the library headers, at the top of
+// the include folder.
+#include "zarvowindow1589x64.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 
