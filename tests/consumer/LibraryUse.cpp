@@ -1,10 +1,12 @@
 #include "LibraryUse.h"
 
+#include <cwchar>
 #include <string>
 
 #include "library/datatype/string/StringBuffer.h"
 #include "library/synchronization/Wait.h"
 #include "library/window/WindowQueries.h"
+#include "library/window/watcher/WindowWatcher.h"
 
 namespace NConsumer {
 
@@ -51,6 +53,45 @@ bool PumpUntil(const bool& done, HANDLE process, DWORD milliseconds)
         NLibrary::NSynchronization::PumpMessages();
     }
     return done;
+}
+
+namespace {
+
+struct CWatch
+{
+    DWORD processId;
+    HANDLE seen;
+    wchar_t* className;
+    uint32_t capacity;
+};
+
+// On the watcher's thread: quick, as the watcher asks.
+void OnWindowEvent(const NLibrary::NWin32::NWindow::NWatcher::CWindowEvent& event, void* context)
+{
+    CWatch* watch = static_cast<CWatch*>(context);
+    if (event.kind != NLibrary::NWin32::NWindow::NWatcher::WindowEventPosChanged
+        || event.snapshot.gone || event.snapshot.processId != watch->processId)
+        return;
+    wcsncpy(watch->className, event.snapshot.className, watch->capacity - 1);
+    watch->className[watch->capacity - 1] = 0;
+    SetEvent(watch->seen);
+}
+
+}  // namespace
+
+bool WatchForWindowOf(DWORD processId, DWORD milliseconds, wchar_t* className, uint32_t capacity)
+{
+    CWatch watch = {processId, CreateEventW(nullptr, TRUE, FALSE, nullptr), className, capacity};
+    if (watch.seen == nullptr || capacity == 0)
+        return false;
+    NLibrary::NWin32::NWindow::NWatcher::CWindowWatcher watcher;
+    bool seen = false;
+    if (watcher.Start(OnWindowEvent, &watch) == 0) {
+        seen = WaitForSingleObject(watch.seen, milliseconds) == WAIT_OBJECT_0;
+        watcher.Stop();
+    }
+    CloseHandle(watch.seen);
+    return seen;
 }
 
 }  // namespace NConsumer

@@ -7,6 +7,8 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include <cstdint>
+
 namespace NConsumer {
 
 // Whether the window belongs to the process and has the class name (read with
@@ -20,5 +22,10 @@ boost::shared_ptr<PROCESS_INFORMATION> StartSelf(const wchar_t* arguments);
 // Dispatches this thread's messages with the library's message-aware waits
 // until done is set, the process ends or the time is up; returns done.
 bool PumpUntil(const bool& done, HANDLE process, DWORD milliseconds);
+
+// Starts the library's window watcher (the module beside this program) and
+// waits until it reports a position change of a window of the process;
+// returns whether it did, and its class name in className.
+bool WatchForWindowOf(DWORD processId, DWORD milliseconds, wchar_t* className, uint32_t capacity);
 
 }  // namespace NConsumer

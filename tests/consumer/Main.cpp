@@ -112,6 +112,15 @@ int RunApplication()
     }
     std::printf("consumer check: WindowPosChanged for window %p of process %lu\n",
                 static_cast<void*>(report.window), report.targetProcessId);
+
+    // The same through the library's watcher, which loads the module itself.
+    wchar_t className[257] = {};
+    if (!NConsumer::WatchForWindowOf(report.targetProcessId, TimeoutMilliseconds, className, 257)
+        || std::wcscmp(className, TargetClassName) != 0) {
+        std::printf("consumer check: the window watcher reported nothing about that window\n");
+        return 4;
+    }
+    std::printf("consumer check: the window watcher reported it too\n");
     return 0;
 }
 
