@@ -6,7 +6,11 @@ namespace NTestSupport {
 
 volatile CHookSharedValues* GetHookSharedValues()
 {
-    const HMODULE module = GetModuleHandleW(L"zarvowindow1589x64.dll");
+    // Mapping the module (from beside the test program) is enough to share its
+    // section with every other process that maps it.
+    HMODULE module = GetModuleHandleW(L"zarvowindow1589x64.dll");
+    if (module == nullptr)
+        module = LoadLibraryW(L"zarvowindow1589x64.dll");
     if (module == nullptr)
         return nullptr;
     ModuleImage image(module);

@@ -16,7 +16,8 @@ struct CHookSharedValues
     LONG hookEnabled;
 };
 
-// Null when the module is not loaded in this process or has no such section.
+// Loads the module if this program has not; null when it cannot be loaded or
+// has no such section.
 volatile CHookSharedValues* GetHookSharedValues();
 
 }  // namespace NTestSupport
