@@ -10,8 +10,8 @@ namespace {
 
 const int WarmUpMessages = 64;
 
-HWND g_bench = nullptr;
-HWND g_child = nullptr;
+HWND BenchWindow = nullptr;
+HWND ChildWindow = nullptr;
 
 LONGLONG Counter()
 {
@@ -27,7 +27,7 @@ LRESULT Measure(HWND hwnd, MessageKind kind, int count)
     WINDOWPOS zOrder = {
         hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE};
     RECT rect = {10, 10, 200, 100};
-    HWND target = kind == MovingChild ? g_child : hwnd;
+    HWND target = kind == MovingChild ? ChildWindow : hwnd;
     UINT message = WM_MOVING;
     LPARAM lParam = reinterpret_cast<LPARAM>(&rect);
     if (kind == UnwatchedMessage) {
@@ -53,7 +53,7 @@ LRESULT CALLBACK WorkerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         const LONGLONG start = Counter();
         SetWindowPos(hwnd, nullptr, int(wParam), int(lParam), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        PostMessageW(g_bench, BenchMoveStarted, reinterpret_cast<WPARAM>(hwnd), LPARAM(start));
+        PostMessageW(BenchWindow, BenchMoveStarted, reinterpret_cast<WPARAM>(hwnd), LPARAM(start));
         return 0;
     }
     case WorkerQuit:
@@ -79,7 +79,7 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
         return 2;
-    g_bench = reinterpret_cast<HWND>(strtoull(argv[1], nullptr, 10));
+    BenchWindow = reinterpret_cast<HWND>(strtoull(argv[1], nullptr, 10));
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = WorkerProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -88,12 +88,12 @@ int main(int argc, char** argv)
     HWND window =
         CreateWindowExW(0, HookBenchWorkerClassName(), L"hook bench worker", WS_OVERLAPPEDWINDOW,
                         40, 40, 200, 120, nullptr, nullptr, windowClass.hInstance, nullptr);
-    g_child = CreateWindowExW(0, HookBenchWorkerClassName(), L"child", WS_CHILD | WS_VISIBLE, 0, 0,
-                              50, 20, window, nullptr, windowClass.hInstance, nullptr);
-    if (window == nullptr || g_child == nullptr)
+    ChildWindow = CreateWindowExW(0, HookBenchWorkerClassName(), L"child", WS_CHILD | WS_VISIBLE, 0,
+                                  0, 50, 20, window, nullptr, windowClass.hInstance, nullptr);
+    if (window == nullptr || ChildWindow == nullptr)
         return 3;
     ShowWindow(window, SW_SHOWNOACTIVATE);
-    PostMessageW(g_bench, BenchWorkerReady, 0, reinterpret_cast<LPARAM>(window));
+    PostMessageW(BenchWindow, BenchWorkerReady, 0, reinterpret_cast<LPARAM>(window));
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0)

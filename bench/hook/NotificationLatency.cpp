@@ -18,12 +18,12 @@ const size_t ProcessCounts[] = {1, 4, 16};
 const size_t ProcessCountsCount = sizeof(ProcessCounts) / sizeof(ProcessCounts[0]);
 
 // WinEvents from the workers' processes, by event.
-std::map<DWORD, int> g_winEvents;
+std::map<DWORD, int> WinEventCount;
 
 void CALLBACK CountWinEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG, DWORD, DWORD)
 {
     if (object == OBJID_WINDOW)
-        ++g_winEvents[event];
+        ++WinEventCount[event];
 }
 
 struct Move
@@ -72,11 +72,11 @@ void PrintWinEvents(int moves)
     printf("| %-28s | %8s |\n|%s|%s|\n", "event (OBJID_WINDOW)", "received",
            std::string(30, '-').c_str(), std::string(10, '-').c_str());
     int others = 0;
-    for (const auto& seen : g_winEvents)
+    for (const auto& seen : WinEventCount)
         others += seen.second;
     for (const auto& w : watched) {
-        printf("| %-28s | %8d |\n", w.name, g_winEvents[w.event]);
-        others -= g_winEvents[w.event];
+        printf("| %-28s | %8d |\n", w.name, WinEventCount[w.event]);
+        others -= WinEventCount[w.event];
     }
     printf("| %-28s | %8d |\n", "any other event", others);
 }

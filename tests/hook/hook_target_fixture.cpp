@@ -7,8 +7,8 @@
 
 namespace {
 
-HWND g_child = nullptr;
-volatile LONG g_faults = 0;
+HWND ChildWindow = nullptr;
+volatile LONG FaultCount = 0;
 
 // Counts access violations before anyone handles them: the platform may
 // swallow an exception raised inside a hook or window procedure, so a fault
@@ -16,7 +16,7 @@ volatile LONG g_faults = 0;
 LONG CALLBACK CountFaults(EXCEPTION_POINTERS* exception)
 {
     if (exception->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION)
-        InterlockedIncrement(&g_faults);
+        InterlockedIncrement(&FaultCount);
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -48,7 +48,7 @@ LRESULT RunCommand(HWND hwnd, UINT command, WPARAM wParam, LPARAM lParam)
         ShowWindow(hwnd, SW_HIDE);
         return 0;
     case TargetMoveChild:
-        SetPosition(g_child, 5, 7, 0, 0, SWP_NOSIZE);
+        SetPosition(ChildWindow, 5, 7, 0, 0, SWP_NOSIZE);
         return 0;
     case TargetSizeMoveMessages: {
         RECT rect = {10, 10, 200, 100};
@@ -62,7 +62,7 @@ LRESULT RunCommand(HWND hwnd, UINT command, WPARAM wParam, LPARAM lParam)
         return 0;
     case TargetPosChangedForChild: {
         WINDOWPOS position = {};
-        position.hwnd = g_child;
+        position.hwnd = ChildWindow;
         position.flags = SWP_NOSIZE | SWP_NOZORDER;
         SendMessageW(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&position));
         return 0;
@@ -71,9 +71,9 @@ LRESULT RunCommand(HWND hwnd, UINT command, WPARAM wParam, LPARAM lParam)
         DestroyWindow(hwnd);
         return 0;
     case TargetGetChild:
-        return reinterpret_cast<LRESULT>(g_child);
+        return reinterpret_cast<LRESULT>(ChildWindow);
     case TargetGetFaultCount:
-        return g_faults;
+        return FaultCount;
     }
     return 0;
 }
@@ -111,9 +111,9 @@ int main(int argc, char** argv)
 
     HWND target = CreateWindowExW(0, HookTargetClassName(), title, WS_OVERLAPPEDWINDOW, 100, 100,
                                   300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
-    g_child = CreateWindowExW(0, L"STATIC", L"child", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, target,
-                              nullptr, windowClass.hInstance, nullptr);
-    if (target == nullptr || g_child == nullptr)
+    ChildWindow = CreateWindowExW(0, L"STATIC", L"child", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20,
+                                  target, nullptr, windowClass.hInstance, nullptr);
+    if (target == nullptr || ChildWindow == nullptr)
         return 3;
 
     MSG message;

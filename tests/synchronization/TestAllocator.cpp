@@ -11,21 +11,21 @@ namespace {
 // No thread_local here: on this runtime it would give every thread that
 // allocates a runtime record of its own, holding a handle, and upset the
 // handle counts. Only the thread named in failingThread reads the rest.
-std::atomic<int64_t> g_liveBlocks {0};
-std::atomic<DWORD> g_failingThread {0};
-uint32_t g_untilFailure = 0;
-bool g_reached = false;
+std::atomic<int64_t> LiveBlockCount {0};
+std::atomic<DWORD> FailingThread {0};
+uint32_t AllocationsUntilFailure = 0;
+bool ReachedCount = false;
 
 void* Allocate(std::size_t size)
 {
-    if (g_failingThread.load() == GetCurrentThreadId() && --g_untilFailure == 0) {
-        g_failingThread = 0;
-        g_reached = true;
+    if (FailingThread.load() == GetCurrentThreadId() && --AllocationsUntilFailure == 0) {
+        FailingThread = 0;
+        ReachedCount = true;
         return nullptr;
     }
     void* block = std::malloc(size == 0 ? 1 : size);
     if (block != nullptr)
-        ++g_liveBlocks;
+        ++LiveBlockCount;
     return block;
 }
 
@@ -35,24 +35,24 @@ namespace NSyncTests {
 
 int64_t LiveHeapBlocks()
 {
-    return g_liveBlocks.load();
+    return LiveBlockCount.load();
 }
 
 CFailAllocation::CFailAllocation(uint32_t n)
 {
-    g_untilFailure = n;
-    g_reached = false;
-    g_failingThread = n == 0 ? 0 : GetCurrentThreadId();
+    AllocationsUntilFailure = n;
+    ReachedCount = false;
+    FailingThread = n == 0 ? 0 : GetCurrentThreadId();
 }
 
 CFailAllocation::~CFailAllocation()
 {
-    g_failingThread = 0;
+    FailingThread = 0;
 }
 
 bool CFailAllocation::Reached() const
 {
-    return g_reached;
+    return ReachedCount;
 }
 
 }  // namespace NSyncTests
@@ -76,7 +76,7 @@ void operator delete(void* block) noexcept
 {
     if (block == nullptr)
         return;
-    --g_liveBlocks;
+    --LiveBlockCount;
     std::free(block);
 }
 

@@ -48,11 +48,11 @@ private:
 };
 
 LONG* CBody::destroyed = nullptr;
-LONG g_destroyed = 0;
+LONG DestroyedCount = 0;
 
 boost::shared_ptr<CBody> MakeBody(uint32_t exitCode = 0, bool ignoreStop = false)
 {
-    CBody::destroyed = &g_destroyed;
+    CBody::destroyed = &DestroyedCount;
     return boost::shared_ptr<CBody>(new CBody(exitCode, ignoreStop));
 }
 
@@ -110,7 +110,7 @@ TEST(Thread, RefusesEmptyBodyAndSecondStart)
 TEST(Thread, CloseWithoutJoinDetachesAThreadThatIgnoresStop)
 {
     uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
-    LONG destroyedBefore = g_destroyed;
+    LONG destroyedBefore = DestroyedCount;
     CThread thread;
     auto body = MakeBody(0, true);
     CBody* raw = body.get();
@@ -121,7 +121,7 @@ TEST(Thread, CloseWithoutJoinDetachesAThreadThatIgnoresStop)
     thread.Close();
     EXPECT_EQ(NThread::ThreadStateIdle, thread.GetState());
     body.reset();  // the detached thread alone keeps its body alive
-    EXPECT_EQ(destroyedBefore, g_destroyed);
+    EXPECT_EQ(destroyedBefore, DestroyedCount);
     EXPECT_FALSE(raw->finishedRun);
 
     // The same object starts a fresh thread while the old one still runs.
@@ -134,9 +134,9 @@ TEST(Thread, CloseWithoutJoinDetachesAThreadThatIgnoresStop)
     second.reset();
 
     raw->release.Set();
-    for (int i = 0; i < 500 && g_destroyed == destroyedBefore + 1; ++i)
+    for (int i = 0; i < 500 && DestroyedCount == destroyedBefore + 1; ++i)
         Sleep(10);
-    EXPECT_EQ(destroyedBefore + 2, g_destroyed);  // both bodies gone
+    EXPECT_EQ(destroyedBefore + 2, DestroyedCount);  // both bodies gone
     EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
 }
 

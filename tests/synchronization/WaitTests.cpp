@@ -108,12 +108,12 @@ TEST(WaitForObjectsOrMessage, MessageThenTimeoutThenNull)
 
 namespace {
 
-std::vector<UINT>* g_dispatched = nullptr;
+std::vector<UINT>* DispatchedCount = nullptr;
 
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message >= WM_APP && g_dispatched)
-        g_dispatched->push_back(message);
+    if (message >= WM_APP && DispatchedCount)
+        DispatchedCount->push_back(message);
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
@@ -131,14 +131,14 @@ TEST(PumpMessages, DispatchesEverythingAndDropsQuit)
                                   wc.hInstance, nullptr);
     ASSERT_TRUE(window != nullptr);
     std::vector<UINT> dispatched;
-    g_dispatched = &dispatched;
+    DispatchedCount = &dispatched;
 
     PostMessageW(window, WM_APP + 1, 0, 0);
     PostQuitMessage(0);
     PostMessageW(window, WM_APP + 2, 0, 0);
     NSync::PumpMessages();
 
-    g_dispatched = nullptr;
+    DispatchedCount = nullptr;
     EXPECT_EQ((std::vector<UINT> {WM_APP + 1, WM_APP + 2}), dispatched);
     MSG msg;
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));

@@ -67,7 +67,7 @@ bool CWatcherSession::IsUsable() const
     return module && callback != nullptr && registered.GetHandle() != nullptr;
 }
 
-unsigned int CWatcherSession::Run(CEvent* stopEvent)
+uint32_t CWatcherSession::Run(CEvent* stopEvent)
 {
     threadId = GetCurrentThreadId();
     CNotificationWindow window;

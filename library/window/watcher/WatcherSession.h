@@ -30,7 +30,7 @@ public:
     CWatcherSession& operator=(const CWatcherSession&) = delete;
 
     bool IsUsable() const;
-    unsigned int Run(CEvent* stopEvent) override;
+    uint32_t Run(CEvent* stopEvent) override;
 
     // The outcome of the registration on the thread (WatcherStatus), once
     // known; WatcherFailure when it is not known in time. For

@@ -20,6 +20,6 @@ public:
 };
 
 // Called on the watcher's thread, one event at a time, in arrival order.
-typedef void (*WindowEventCallback)(const CWindowEvent& event, void* context);
+using WindowEventCallback = void (*)(const CWindowEvent& event, void* context);
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher
