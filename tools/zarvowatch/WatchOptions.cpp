@@ -63,6 +63,66 @@ bool CaptureTypeOf(const std::wstring& path, CaptureFileType& type)
     return true;
 }
 
+// The options that only keep their text.
+struct CTextOption
+{
+    const wchar_t* name;
+    std::wstring CWatchOptions::*field;
+};
+
+const CTextOption TextOptions[] = {
+    {L"--dll", &CWatchOptions::dllPath},     {L"--command", &CWatchOptions::command},
+    {L"--process", &CWatchOptions::process}, {L"--class", &CWatchOptions::className},
+    {L"--title", &CWatchOptions::title},     {L"--exec", &CWatchOptions::exec},
+};
+
+// One option that takes a value; false with the error for a bad value or an
+// unknown option.
+bool ParseValueOption(const std::wstring& name, const std::wstring& value, CWatchOptions& options,
+                      std::wstring& error)
+{
+    for (const CTextOption& option : TextOptions) {
+        if (name == option.name) {
+            options.*option.field = value;
+            return true;
+        }
+    }
+    if (name == L"--capture") {
+        options.capturePath = value;
+        if (!CaptureTypeOf(options.capturePath, options.captureType)) {
+            error = L"--capture writes FILE.bmp or FILE.png, not " + options.capturePath;
+            return false;
+        }
+    } else if (name == L"--alpha" || name == L"--method") {
+        const int index = name == L"--alpha" ? IndexOf(value, {L"none", L"region", L"whole"})
+                                             : IndexOf(value, {L"auto", L"print", L"copy"});
+        if (index < 0) {
+            error = L"unknown " + name + L" value " + value;
+            return false;
+        }
+        (name == L"--alpha" ? options.alphaMode : options.method) = index;
+    } else if (name == L"--window") {
+        wchar_t* end = nullptr;
+        options.window =
+            reinterpret_cast<HWND>(static_cast<UINT_PTR>(wcstoull(value.c_str(), &end, 0)));
+        if (*end != 0 || options.window == nullptr) {
+            error = L"--window takes a window handle such as 0x1006a";
+            return false;
+        }
+    } else if (name == L"--duration") {
+        wchar_t* end = nullptr;
+        options.durationSeconds = wcstod(value.c_str(), &end);
+        if (*end != 0 || options.durationSeconds <= 0 || options.durationSeconds > 86400) {
+            error = L"--duration takes a number of seconds";
+            return false;
+        }
+    } else {
+        error = L"unknown argument " + name;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ParseWatchOptions(const wchar_t* commandLine, CWatchOptions& options, std::wstring& error)
@@ -71,60 +131,19 @@ bool ParseWatchOptions(const wchar_t* commandLine, CWatchOptions& options, std::
     std::vector<std::wstring> arguments = SplitArguments(commandLine);
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& name = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
         if (name == L"--json") {
             options.json = true;
         } else if (name == L"--help" || name == L"-h") {
             options.help = true;
         } else if (name == L"--screen") {
             options.screen = true;
-        } else if (NeedsValue(name) && !hasValue) {
+        } else if (!NeedsValue(name)) {
+            error = L"unknown argument " + name;
+            return false;
+        } else if (i + 1 >= arguments.size()) {
             error = name + L" needs a value";
             return false;
-        } else if (name == L"--dll") {
-            options.dllPath = arguments[++i];
-        } else if (name == L"--capture") {
-            options.capturePath = arguments[++i];
-            if (!CaptureTypeOf(options.capturePath, options.captureType)) {
-                error = L"--capture writes FILE.bmp or FILE.png, not " + options.capturePath;
-                return false;
-            }
-        } else if (name == L"--alpha" || name == L"--method") {
-            const std::wstring& value = arguments[++i];
-            const int index = name == L"--alpha" ? IndexOf(value, {L"none", L"region", L"whole"})
-                                                 : IndexOf(value, {L"auto", L"print", L"copy"});
-            if (index < 0) {
-                error = L"unknown " + name + L" value " + value;
-                return false;
-            }
-            (name == L"--alpha" ? options.alphaMode : options.method) = index;
-        } else if (name == L"--command") {
-            options.command = arguments[++i];
-        } else if (name == L"--process") {
-            options.process = arguments[++i];
-        } else if (name == L"--class") {
-            options.className = arguments[++i];
-        } else if (name == L"--title") {
-            options.title = arguments[++i];
-        } else if (name == L"--window") {
-            wchar_t* end = nullptr;
-            options.window = reinterpret_cast<HWND>(
-                static_cast<UINT_PTR>(wcstoull(arguments[++i].c_str(), &end, 0)));
-            if (*end != 0 || options.window == nullptr) {
-                error = L"--window takes a window handle such as 0x1006a";
-                return false;
-            }
-        } else if (name == L"--exec") {
-            options.exec = arguments[++i];
-        } else if (name == L"--duration") {
-            wchar_t* end = nullptr;
-            options.durationSeconds = wcstod(arguments[++i].c_str(), &end);
-            if (*end != 0 || options.durationSeconds <= 0 || options.durationSeconds > 86400) {
-                error = L"--duration takes a number of seconds";
-                return false;
-            }
-        } else {
-            error = L"unknown argument " + name;
+        } else if (!ParseValueOption(name, arguments[++i], options, error)) {
             return false;
         }
     }
