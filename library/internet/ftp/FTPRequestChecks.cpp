@@ -1,17 +1,16 @@
 #include "library/internet/ftp/FTPRequestChecks.h"
 
+#include "library/synchronization/UniqueHandle.h"
+
 namespace NLibrary { namespace NInternet { namespace NFTP {
 
 namespace {
 
 bool CanOpen(const wchar_t* path, DWORD access, DWORD disposition)
 {
-    const HANDLE file =
-        CreateFileW(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
+    const NSynchronization::CUniqueHandle file(
+        CreateFileW(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.IsValid();
 }
 
 }  // namespace

@@ -2,37 +2,19 @@
 
 #include <cwchar>
 
+#include "library/synchronization/UniqueHandle.h"
+
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 
-namespace {
-
-class CProcessHandle
-{
-public:
-    explicit CProcessHandle(HANDLE handle) : handle(handle) {}
-    ~CProcessHandle()
-    {
-        if (handle != nullptr)
-            CloseHandle(handle);
-    }
-    CProcessHandle(const CProcessHandle&) = delete;
-    CProcessHandle& operator=(const CProcessHandle&) = delete;
-
-    HANDLE Get() const { return handle; }
-
-private:
-    HANDLE handle;
-};
-
-}  // namespace
+using NSynchronization::CUniqueHandle;
 
 uint32_t GetProcessImageName(DWORD processId, wchar_t* name, uint32_t capacity)
 {
     if (name == nullptr || capacity == 0)
         return 1;
     name[0] = 0;
-    CProcessHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (process.Get() == nullptr)
+    const CUniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process.IsValid())
         return 1;
     wchar_t path[MAX_PATH * 2] = {};
     DWORD length = MAX_PATH * 2;
