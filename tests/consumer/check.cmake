@@ -26,6 +26,46 @@ foreach(file bin/zarvowindow1589x64.dll bin/zarvowatch.exe include/zarvowindow15
   endif()
 endforeach()
 
+# The README's application, from the README's own text: the block after the
+# marker "<!-- application: NAME -->" becomes the file NAME.
+function(readme_block name destination)
+  file(READ ${README} text)
+  string(FIND "${text}" "<!-- application: ${name} -->\n" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "consumer check: the README has no block marked application: ${name}")
+  endif()
+  string(SUBSTRING "${text}" ${at} -1 text)
+  string(FIND "${text}" "\n```" open)
+  math(EXPR open "${open} + 4")
+  string(SUBSTRING "${text}" ${open} -1 text)
+  string(FIND "${text}" "\n" line_end)  # the rest of the fence's line names the language
+  math(EXPR line_end "${line_end} + 1")
+  string(SUBSTRING "${text}" ${line_end} -1 text)
+  string(FIND "${text}" "\n```" close)
+  if(close EQUAL -1)
+    message(FATAL_ERROR "consumer check: the README's block ${name} is not closed")
+  endif()
+  math(EXPR close "${close} + 1")
+  string(SUBSTRING "${text}" 0 ${close} text)
+  file(WRITE ${destination}/${name} "${text}")
+endfunction()
+
+set(app ${WORK_DIR}/readme-application)
+readme_block(main.cpp ${app})
+readme_block(CMakeLists.txt ${app})
+step("configure the README's application" ${CMAKE_COMMAND} -S ${app} -B ${app}/build -G ${GENERATOR}
+     -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE} -DCMAKE_BUILD_TYPE=Release
+     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_FIND_PACKAGE_NO_PACKAGE_REGISTRY=ON)
+step("build the README's application" ${CMAKE_COMMAND} --build ${app}/build)
+# It waits for Enter: a line on standard input stops it at once.
+file(WRITE ${app}/enter.txt "\n")
+execute_process(COMMAND ${EMULATOR} ${app}/build/watch_windows.exe INPUT_FILE ${app}/enter.txt
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output TIMEOUT 120)
+if(NOT result EQUAL 0 OR NOT output MATCHES "watching; press Enter to stop")
+  message(FATAL_ERROR "consumer check: the README's application ended with ${result}:\n${output}")
+endif()
+message(STATUS "consumer check: the README's application ran")
+
 step("configure" ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
      -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE} -DCMAKE_BUILD_TYPE=Release
      -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_FIND_PACKAGE_NO_PACKAGE_REGISTRY=ON

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Every C/C++ file of the tree that the build compiles follows .clang-format,
+# whether git knows it yet or not.
+#   style.sh SOURCE_DIR
+set -euo pipefail
+root=${1:?source folder}
+cd "$root"
+mapfile -t files < <(find include hook library tools tests bench \
+                       -type f \( -name '*.h' -o -name '*.hpp' -o -name '*.c' -o -name '*.cpp' \) \
+                       2>/dev/null | sort)
+[ ${#files[@]} -gt 0 ] || { echo "no C/C++ files under $root" >&2; exit 1; }
+if ! out=$(clang-format --dry-run --Werror "${files[@]}" 2>&1); then
+  echo "these files do not follow .clang-format (run clang-format -i on them):"
+  printf '%s\n' "$out" | grep -E '^[^ ].*: (error|warning):' | sed 's/:[0-9]*:[0-9]*:.*//' | sort -u
+  exit 1
+fi
+echo "${#files[@]} files follow .clang-format"
