@@ -3,67 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
+#include <vector>
 
+#include "tests/common/ChildProcess.h"
 #include "tests/hook/HookTargetCommands.h"
 #include "tests/hook/HookTestSupport.h"
+#include "tests/tools/ToolTestSupport.h"
 #include "tools/zarvowatch/WatchExitCode.h"
 
 namespace {
 
-std::wstring TempFile(const std::wstring& name)
-{
-    wchar_t folder[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, folder);
-    return std::wstring(folder) + L"watcher-tests-" + std::to_wstring(GetCurrentProcessId()) + L"-"
-           + name;
-}
-
-std::string ReadFile(const std::wstring& path)
-{
-    std::ifstream file(path.c_str(), std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-bool WaitForText(const std::wstring& path, const std::string& text, DWORD milliseconds)
-{
-    for (DWORD waited = 0; waited < milliseconds; waited += 20) {
-        if (ReadFile(path).find(text) != std::string::npos)
-            return true;
-        Sleep(20);
-    }
-    return false;
-}
-
-// Runs the tool to its end and hands back its exit code and output.
-DWORD RunTool(const std::wstring& arguments, std::string* output = nullptr)
-{
-    const std::wstring outputFile = TempFile(L"output.txt");
-    DWORD code = STILL_ACTIVE;
-    {
-        CChildProcess tool(L"zarvowatch.exe " + arguments, outputFile);
-        EXPECT_TRUE(tool.WaitForExit(10000));
-        code = tool.ExitCode();
-    }
-    if (output != nullptr)
-        *output = ReadFile(outputFile);
-    DeleteFileW(outputFile.c_str());
-    return code;
-}
-
-// The first line that contains `text`, or "".
-std::string LineWith(const std::string& lines, const std::string& text)
-{
-    const size_t at = lines.find(text);
-    if (at == std::string::npos)
-        return std::string();
-    const size_t start = lines.rfind('\n', at);
-    const size_t begin = start == std::string::npos ? 0 : start + 1;
-    return lines.substr(begin, lines.find('\n', at) - begin);
-}
+using namespace NToolTestSupport;
 
 TEST(WatchToolOutput, LinesNameTheProcessAndTheFiltersKeepOnlyMatchingWindows)
 {
@@ -116,9 +67,7 @@ TEST(WatchToolOutput, CaptureWritesTheTypeItsExtensionNames)
     HookTarget target;
     ASSERT_NE(nullptr, target.Window());
     ASSERT_TRUE(target.Run(TargetShow));
-    wchar_t handle[32];
-    swprintf(handle, 32, L"0x%llx",
-             static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(target.Window())));
+    const std::wstring handle = HandleArgument(target.Window());
     const struct
     {
         const wchar_t* extension;
@@ -146,6 +95,79 @@ TEST(WatchToolOutput, CaptureWritesTheTypeItsExtensionNames)
             EXPECT_EQ(0u, file.find(c.signature)) << output;
         }
     }
+}
+
+TEST(WatchToolOutput, CommandAndCaptureModesWriteJsonLinesAndRefuseWhatTheyCannotDo)
+{
+    HookTarget target;
+    ASSERT_NE(nullptr, target.Window());
+    const std::wstring window = L" --window " + HandleArgument(target.Window());
+    const std::wstring picture = TempFile(L"capture.bmp");
+    const struct
+    {
+        HookTargetCommand before;  // 0: none
+        std::wstring arguments;
+        int exitCode;
+        std::vector<std::string> lines;  // the beginning of each line of the output, in order
+    } rows[] = {
+        {HookTargetCommand(0),
+         L"--capture \"" + picture + L"\"" + window,
+         WatchExitCaptureFailed,
+         {"zarvowatch: the window is hidden"}},
+        {TargetShow,
+         L"--command show --json" + window,
+         WatchExitSuccess,
+         {"{\"step\":\"before\",\"hwnd\":\"0x", "{\"step\":\"show\",\"hwnd\":\"0x"}},
+        {HookTargetCommand(0),
+         L"--capture \"" + picture + L"\" --json" + window,
+         WatchExitSuccess,
+         {"{\"captured\":\"window\",\"file\":"}},
+        {HookTargetCommand(0),
+         L"--command show --capture \"" + picture + L"\"" + window,
+         WatchExitBadArguments,
+         {"zarvowatch: --command and --capture are two modes"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "zarvowatch " << row.arguments);
+        if (row.before != 0)
+            ASSERT_TRUE(target.Run(row.before));
+        std::string output;
+        EXPECT_EQ(DWORD(row.exitCode), RunTool(row.arguments, &output)) << output;
+        DeleteFileW(picture.c_str());
+        std::istringstream lines(output);
+        std::string line;
+        for (const std::string& expected : row.lines) {
+            std::getline(lines, line);
+            EXPECT_EQ(0u, line.find(expected)) << output;
+            if (expected[0] == '{')
+                EXPECT_EQ("}", line.substr(line.find_last_not_of("\r"), 1)) << line;
+        }
+    }
+}
+
+// The tool's command and capture modes make no top-level window of their own,
+// so a watching tool reports only the windows the user works on.
+TEST(WatchToolOutput, TheToolsOwnWindowsAreNotReported)
+{
+    HookTarget target;
+    ASSERT_NE(nullptr, target.Window());
+    ASSERT_TRUE(target.Run(TargetShow));
+    const std::wstring window = L" --window " + HandleArgument(target.Window());
+    const std::wstring watchFile = TempFile(L"watch.txt");
+    const std::wstring picture = TempFile(L"capture.bmp");
+    {
+        NTestSupport::CChildProcess watch(L"zarvowatch.exe --duration 3", watchFile);
+        ASSERT_TRUE(WaitForText(watchFile, "watching top-level windows", 5000));
+        for (const wchar_t* command : {L"--command activate", L"--command restore"})
+            EXPECT_EQ(DWORD(WatchExitSuccess), RunTool(command + window));
+        EXPECT_EQ(DWORD(WatchExitSuccess), RunTool(L"--capture \"" + picture + L"\"" + window));
+        ASSERT_TRUE(watch.WaitForExit(10000));
+    }
+    DeleteFileW(picture.c_str());
+    const std::string lines = ReadFile(watchFile);
+    DeleteFileW(watchFile.c_str());
+    EXPECT_EQ("", LineWith(lines, "image=\"zarvowatch.exe\"")) << lines;
+    EXPECT_EQ("", LineWith(lines, "gone pid=0")) << lines;
 }
 
 TEST(WatchToolOutput, AnUnknownCommandIsReportedBeforeTheWindowIsLookedUp)

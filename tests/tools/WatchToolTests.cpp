@@ -8,42 +8,17 @@
 #include "tests/common/Wait.h"
 #include "tests/hook/HookTargetCommands.h"
 #include "tests/hook/HookTestSupport.h"
+#include "tests/tools/ToolTestSupport.h"
 #include "tools/zarvowatch/WatchExitCode.h"
-
-#include <fstream>
-#include <sstream>
 
 namespace {
 
 using NTestSupport::WaitUntil;
+using namespace NToolTestSupport;
 
 volatile NTestSupport::CHookSharedValues* Shared()
 {
     return NTestSupport::GetHookSharedValues();
-}
-
-std::string ReadFile(const std::wstring& path);
-
-// Waits until the tool has written `text`, so that it reads the window
-// before the test changes it again.
-bool WaitForOutput(const std::wstring& path, const std::string& text, DWORD milliseconds)
-{
-    return WaitUntil([&] { return ReadFile(path).find(text) != std::string::npos; }, milliseconds);
-}
-
-std::wstring TempFile(const wchar_t* name)
-{
-    wchar_t folder[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, folder);
-    return std::wstring(folder) + name + std::to_wstring(GetCurrentProcessId()) + L".txt";
-}
-
-std::string ReadFile(const std::wstring& path)
-{
-    std::ifstream file(path.c_str(), std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 std::string HandleText(HWND hwnd)
@@ -63,9 +38,9 @@ TEST(WatchTool, ReportsAWindowOfAnotherProcessAsJsonLinesAndUnregisters)
         ASSERT_TRUE(WaitUntil([] { return Shared()->hookEnabled == 1; }, 5000))
             << "the tool never enabled the hook";
         EXPECT_TRUE(target.Run(TargetShow));
-        EXPECT_TRUE(WaitForOutput(output, "WindowPosChanged", 5000));
+        EXPECT_TRUE(WaitForText(output, "WindowPosChanged", 5000));
         EXPECT_TRUE(target.Run(TargetSizeMoveMessages));
-        EXPECT_TRUE(WaitForOutput(output, "ExitSizeMove", 5000));
+        EXPECT_TRUE(WaitForText(output, "ExitSizeMove", 5000));
         EXPECT_TRUE(target.Run(TargetDestroy));
         ASSERT_TRUE(watch.WaitForExit(10000));
         EXPECT_EQ(0u, watch.ExitCode());
@@ -100,14 +75,6 @@ TEST(WatchTool, FailsWithOneLineWhenTheModuleCannotBeLoaded)
     EXPECT_EQ(1, std::count(text.begin(), text.end(), '\n')) << text;
 }
 
-std::wstring HandleArgument(HWND hwnd)
-{
-    wchar_t text[32];
-    swprintf(text, 32, L"0x%llx",
-             static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)));
-    return text;
-}
-
 TEST(WatchTool, CommandModeAppliesWindowCommandsByTitleAndByHandle)
 {
     HookTarget target;
@@ -135,36 +102,40 @@ TEST(WatchTool, CommandModeAppliesWindowCommandsByTitleAndByHandle)
               run(L"close --window " + HandleArgument(target.Window())));
 }
 
-TEST(WatchTool, CaptureWritesABitmapFileOfTheWindowsSize)
+// Without --alpha the picture is opaque: a viewer that honours a 32-bit
+// bitmap's alpha byte must not show it transparent.
+TEST(WatchTool, CaptureWritesAnOpaqueBitmapFileOfTheWindowsSize)
 {
     HookTarget target;
     ASSERT_NE(nullptr, target.Window());
     ASSERT_TRUE(target.Run(TargetShow));
-    const std::wstring picture = TempFile(L"zarvowatch-capture") + L".bmp";
-    const std::wstring output = TempFile(L"zarvowatch-capture-output");
-    {
-        CChildProcess tool(L"zarvowatch.exe --capture \"" + picture + L"\" --alpha whole --window "
-                               + HandleArgument(target.Window()),
-                           output);
-        ASSERT_TRUE(tool.WaitForExit(10000));
-        EXPECT_EQ(0u, tool.ExitCode()) << ReadFile(output);
-    }
     RECT bounds = {};
     GetWindowRect(target.Window(), &bounds);
-    const std::string file = ReadFile(picture);
-    DeleteFileW(picture.c_str());
-    DeleteFileW(output.c_str());
-    ASSERT_GE(file.size(), 54u);
-    const BITMAPFILEHEADER* header = reinterpret_cast<const BITMAPFILEHEADER*>(file.data());
-    const BITMAPINFOHEADER* info =
-        reinterpret_cast<const BITMAPINFOHEADER*>(file.data() + sizeof(BITMAPFILEHEADER));
-    EXPECT_EQ(0x4D42, header->bfType);
-    EXPECT_EQ(file.size(), header->bfSize);
-    EXPECT_EQ(bounds.right - bounds.left, info->biWidth);
-    EXPECT_EQ(bounds.bottom - bounds.top, info->biHeight);
-    EXPECT_EQ(32, info->biBitCount);
-    ASSERT_EQ(54u + 4u * info->biWidth * info->biHeight, file.size());
-    EXPECT_EQ(char(0xFF), file[54 + 3]) << "--alpha whole makes every pixel opaque";
+    for (const wchar_t* alpha : {L"", L"--alpha whole"}) {
+        SCOPED_TRACE(testing::Message() << "zarvowatch --capture " << alpha);
+        const std::wstring picture = TempFile(L"zarvowatch-capture.bmp");
+        std::string output;
+        ASSERT_EQ(0u, RunTool(L"--capture \"" + picture + L"\" " + alpha + L" --window "
+                                  + HandleArgument(target.Window()),
+                              &output))
+            << output;
+        const std::string file = ReadFile(picture);
+        DeleteFileW(picture.c_str());
+        ASSERT_GE(file.size(), 54u);
+        const BITMAPFILEHEADER* header = reinterpret_cast<const BITMAPFILEHEADER*>(file.data());
+        const BITMAPINFOHEADER* info =
+            reinterpret_cast<const BITMAPINFOHEADER*>(file.data() + sizeof(BITMAPFILEHEADER));
+        EXPECT_EQ(0x4D42, header->bfType);
+        EXPECT_EQ(file.size(), header->bfSize);
+        EXPECT_EQ(bounds.right - bounds.left, info->biWidth);
+        EXPECT_EQ(bounds.bottom - bounds.top, info->biHeight);
+        EXPECT_EQ(32, info->biBitCount);
+        ASSERT_EQ(54u + 4u * info->biWidth * info->biHeight, file.size());
+        size_t transparent = 0;
+        for (size_t at = 54 + 3; at < file.size(); at += 4)
+            transparent += file[at] != char(0xFF);
+        EXPECT_EQ(0u, transparent) << "pixels whose alpha is not 255";
+    }
 }
 
 }  // namespace

@@ -25,6 +25,30 @@ bool PictureSize(HWND window, uint32_t& width, uint32_t& height)
     return true;
 }
 
+// Without an alpha mode the capture leaves the alpha byte as the drawing left
+// it (mostly 0), which a viewer that honours a 32-bit bitmap's alpha would
+// show as transparent: the picture is opaque instead.
+void MakeOpaque(const NCapture::CDIBSurface& surface, uint32_t width, uint32_t height)
+{
+    BYTE* pixels = static_cast<BYTE*>(surface.GetBits());
+    const uint64_t count = uint64_t(width) * height;
+    for (uint64_t i = 0; i < count; ++i)
+        pixels[i * 4 + 3] = 0xFF;
+}
+
+void PrintCaptured(const CWatchOptions& options, HWND window, uint32_t width, uint32_t height)
+{
+    if (!options.json) {
+        printf("captured %s\n  %ux%u pixels into %ls\n",
+               window ? DescribeWindow(window).c_str() : "the screen", width, height,
+               options.capturePath.c_str());
+        return;
+    }
+    printf("{\"captured\":\"%s\",\"file\":%s,\"width\":%u,\"height\":%u%s%s}\n",
+           window ? "window" : "screen", JsonString(options.capturePath).c_str(), width, height,
+           window ? "," : "", window ? DescribeWindowJson(window).c_str() : "");
+}
+
 uint32_t WritePicture(const CWatchOptions& options, const NCapture::CDIBSurface& surface,
                       uint32_t width, uint32_t height)
 {
@@ -43,6 +67,10 @@ int RunCapture(const CWatchOptions& options)
         if (const int exitCode = FindChosenWindow(options, &window))
             return exitCode;
     }
+    if (window != nullptr && !IsWindowVisible(window)) {
+        fprintf(stderr, "zarvowatch: the window is hidden, so there is nothing to capture\n");
+        return WatchExitCaptureFailed;
+    }
     uint32_t width = 0, height = 0;
     NCapture::CDIBSurface surface;
     if (!PictureSize(window, width, height)
@@ -58,12 +86,12 @@ int RunCapture(const CWatchOptions& options)
         fprintf(stderr, "zarvowatch: the capture failed\n");
         return WatchExitCaptureFailed;
     }
+    if (options.alphaMode == 0)
+        MakeOpaque(surface, width, height);
     if (WritePicture(options, surface, width, height) != 0) {
         fprintf(stderr, "zarvowatch: cannot write %ls\n", options.capturePath.c_str());
         return WatchExitWriteFailed;
     }
-    printf("captured %s\n  %ux%u pixels into %ls\n",
-           window ? DescribeWindow(window).c_str() : "the screen", width, height,
-           options.capturePath.c_str());
+    PrintCaptured(options, window, width, height);
     return WatchExitSuccess;
 }

@@ -14,11 +14,13 @@ namespace {
 namespace NWindow = NLibrary::NWin32::NWindow;
 
 // A window of this thread: the activation command attaches its input to the
-// foreground thread's.
+// foreground thread's. It is message-only and a child, so that it is no
+// top-level window of the desktop: watchers (this tool's watch mode among
+// them) are not told about the tool's own helper.
 HWND CreateSourceWindow()
 {
-    return CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"zarvowatch", WS_POPUP, 0, 0, 0, 0,
-                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(0, L"STATIC", L"zarvowatch", WS_CHILD, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 using CommandFactory = std::unique_ptr<NWindow::IWindowCommand> (*)(HWND target, HWND source);
@@ -74,6 +76,17 @@ void PumpFor(DWORD milliseconds)
     }
 }
 
+// The window before and after the command: text lines, or JSON Lines
+// {"step":"before",...} and {"step":"<command>",...}.
+void PrintStep(const CWatchOptions& options, const std::wstring& step, HWND target)
+{
+    if (options.json)
+        printf("{\"step\":%s,%s}\n", JsonString(step).c_str(), DescribeWindowJson(target).c_str());
+    else
+        printf("%-8ls %s\n", step.c_str(), DescribeWindow(target).c_str());
+    fflush(stdout);
+}
+
 }  // namespace
 
 int RunWindowCommand(const CWatchOptions& options)
@@ -88,13 +101,13 @@ int RunWindowCommand(const CWatchOptions& options)
         return exitCode;
     HWND source = CreateSourceWindow();
     std::unique_ptr<NWindow::IWindowCommand> command = make(target, source);
-    printf("before   %s\n", DescribeWindow(target).c_str());
+    PrintStep(options, L"before", target);
     command->Execute();
     bool failed = false;
     if (auto* activate = dynamic_cast<NWindow::CActivateWindowCommand*>(command.get()))
         failed = activate->GetStatus() != 0;
     PumpFor(300);
-    printf("%-8ls %s\n", options.command.c_str(), DescribeWindow(target).c_str());
+    PrintStep(options, options.command, target);
     DestroyWindow(source);
     return failed ? WatchExitCommandFailed : WatchExitSuccess;
 }

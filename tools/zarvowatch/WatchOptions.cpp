@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <windows.h>
 
+#include <cmath>
 #include <cwchar>
 #include <vector>
 
@@ -11,6 +12,8 @@
 namespace {
 
 namespace NWatcher = NLibrary::NWin32::NWindow::NWatcher;
+
+const double MaximumDurationSeconds = 86400;
 
 std::wstring DefaultDllPath()
 {
@@ -110,12 +113,16 @@ bool ParseValueOption(const std::wstring& name, const std::wstring& value, CWatc
             return false;
         }
     } else if (name == L"--duration") {
+        // wcstod also reads "nan", "inf" and overflows to infinity: none of
+        // them is a time the tool can wait for.
         wchar_t* end = nullptr;
-        options.durationSeconds = wcstod(value.c_str(), &end);
-        if (*end != 0 || options.durationSeconds <= 0 || options.durationSeconds > 86400) {
-            error = L"--duration takes a number of seconds";
+        const double seconds = wcstod(value.c_str(), &end);
+        if (value.empty() || *end != 0 || !std::isfinite(seconds) || seconds < 0
+            || seconds > MaximumDurationSeconds) {
+            error = L"--duration takes a number of seconds from 0 (until Ctrl+C) to 86400";
             return false;
         }
+        options.durationSeconds = seconds;
     } else {
         error = L"unknown argument " + name;
         return false;
@@ -148,6 +155,10 @@ bool ParseWatchOptions(const wchar_t* commandLine, CWatchOptions& options, std::
         }
     }
     const bool chosen = options.window != nullptr || !options.title.empty();
+    if (!options.command.empty() && !options.capturePath.empty()) {
+        error = L"--command and --capture are two modes: give one of them";
+        return false;
+    }
     if (!options.command.empty() && !chosen) {
         error = L"--command needs --window HANDLE or --title TEXT";
         return false;
@@ -165,15 +176,16 @@ const char* WatchUsage()
            "                  [--process NAME] [--class NAME]\n"
            "  Prints one line per window notification: milliseconds since start, event,\n"
            "  window handle, and the window's class, title, bounds and show state\n"
-           "  (\"gone\" when the window no longer exists), process id and image name.\n"
+           "  (\"gone\" when the window no longer exists), process id and image name;\n"
+           "  texts are quoted and escaped as in JSON. --json prints JSON Lines.\n"
            "  --process and --class keep only windows of that image name and class.\n"
-           "  Ctrl+C stops.\n"
-           "usage: zarvowatch --command COMMAND (--window HANDLE | --title TEXT)\n"
+           "  --duration 0 (the default) watches until Ctrl+C.\n"
+           "usage: zarvowatch --command COMMAND (--window HANDLE | --title TEXT) [--json]\n"
            "  Applies one command to a top-level window: close, show, hide, minimize,\n"
            "  maximize, restore, topmost, notopmost, activate.\n"
            "usage: zarvowatch --capture FILE.bmp|FILE.png (--window HANDLE | --title TEXT | "
            "--screen)\n"
-           "                  [--alpha none|region|whole] [--method auto|print|copy]\n"
-           "  Captures a window (or the screen) into a 32-bit picture and writes a .bmp or\n"
-           "  .png file.\n";
+           "                  [--alpha none|region|whole] [--method auto|print|copy] [--json]\n"
+           "  Captures a visible window (or the screen) into a 32-bit picture and writes a\n"
+           "  .bmp or .png file, opaque unless --alpha says how to compute the alpha.\n";
 }

@@ -20,6 +20,8 @@ std::string ToUtf8(const std::wstring& text)
     return result;
 }
 
+}  // namespace
+
 std::string JsonString(const std::wstring& text)
 {
     std::string quoted = "\"";
@@ -53,6 +55,8 @@ std::string JsonString(const std::wstring& text)
     return quoted + "\"";
 }
 
+namespace {
+
 const char* ShowStateName(NWindow::WindowShowState state)
 {
     switch (state) {
@@ -77,10 +81,11 @@ std::string HandleText(HWND hwnd, const char* format)
     return text;
 }
 
+// Texts of other programs are quoted and escaped as in JSON in text lines
+// too, so that a title with a quote or a line break stays within its line.
 std::string ProcessText(const NWatcher::CWindowSnapshot& window)
 {
-    return "pid=" + std::to_string(window.processId) + " image=\"" + ToUtf8(window.imageName)
-           + "\"";
+    return "pid=" + std::to_string(window.processId) + " image=" + JsonString(window.imageName);
 }
 
 }  // namespace
@@ -94,9 +99,34 @@ std::string DescribeWindow(HWND hwnd, const NWatcher::CWindowSnapshot& window)
     if (window.hasBounds)
         snprintf(bounds, sizeof(bounds), "bounds=(%ld,%ld)-(%ld,%ld) ", window.bounds.left,
                  window.bounds.top, window.bounds.right, window.bounds.bottom);
-    return handle + "  class=\"" + ToUtf8(window.className) + "\" title=\"" + ToUtf8(window.title)
-           + "\" " + bounds + "state=" + ShowStateName(window.showState) + " "
-           + ProcessText(window);
+    return handle + "  class=" + JsonString(window.className) + " title=" + JsonString(window.title)
+           + " " + bounds + "state=" + ShowStateName(window.showState) + " " + ProcessText(window);
+}
+
+std::string DescribeWindowJson(HWND hwnd, const NWatcher::CWindowSnapshot& window)
+{
+    std::string fields = "\"hwnd\":\"" + HandleText(hwnd, "0x%llx") + "\"";
+    if (window.gone)
+        return fields + ",\"gone\":true,\"pid\":" + std::to_string(window.processId)
+               + ",\"image\":" + JsonString(window.imageName);
+    fields += ",\"gone\":false,\"class\":" + JsonString(window.className)
+              + ",\"title\":" + JsonString(window.title);
+    if (window.hasBounds) {
+        char bounds[96];
+        snprintf(bounds, sizeof(bounds), ",\"bounds\":[%ld,%ld,%ld,%ld]", window.bounds.left,
+                 window.bounds.top, window.bounds.right, window.bounds.bottom);
+        fields += bounds;
+    }
+    return fields + ",\"pid\":" + std::to_string(window.processId)
+           + ",\"image\":" + JsonString(window.imageName) + ",\"state\":\""
+           + ShowStateName(window.showState) + "\"";
+}
+
+std::string DescribeWindowJson(HWND hwnd)
+{
+    NWatcher::CWindowSnapshot window;
+    NWatcher::TakeWindowSnapshot(hwnd, &window);
+    return DescribeWindowJson(hwnd, window);
 }
 
 std::string DescribeWindow(HWND hwnd)
@@ -135,20 +165,7 @@ void CWatchOutput::Print(const NWatcher::CWindowEvent& event,
         fflush(stdout);
         return;
     }
-    printf("{\"ms\":%llu,\"event\":\"%s\",\"hwnd\":\"%s\"", ms, name,
-           HandleText(event.window, "0x%llx").c_str());
-    if (window.gone) {
-        printf(",\"gone\":true,\"pid\":%lu,\"image\":%s}\n", window.processId,
-               JsonString(window.imageName).c_str());
-        fflush(stdout);
-        return;
-    }
-    printf(",\"gone\":false,\"class\":%s,\"title\":%s", JsonString(window.className).c_str(),
-           JsonString(window.title).c_str());
-    if (window.hasBounds)
-        printf(",\"bounds\":[%ld,%ld,%ld,%ld]", window.bounds.left, window.bounds.top,
-               window.bounds.right, window.bounds.bottom);
-    printf(",\"pid\":%lu,\"image\":%s,\"state\":\"%s\"}\n", window.processId,
-           JsonString(window.imageName).c_str(), ShowStateName(window.showState));
+    printf("{\"ms\":%llu,\"event\":\"%s\",%s}\n", ms, name,
+           DescribeWindowJson(event.window, window).c_str());
     fflush(stdout);
 }

@@ -12,6 +12,15 @@ std::string DescribeWindow(HWND hwnd,
                            const NLibrary::NWin32::NWindow::NWatcher::CWindowSnapshot& window);
 std::string DescribeWindow(HWND hwnd);
 
+// The same facts as JSON members, without braces: "hwnd":"0x...","gone":false,...
+std::string DescribeWindowJson(HWND hwnd,
+                               const NLibrary::NWin32::NWindow::NWatcher::CWindowSnapshot& window);
+std::string DescribeWindowJson(HWND hwnd);
+
+// `text` as a quoted JSON string in UTF-8, with quotes, backslashes and
+// control characters escaped.
+std::string JsonString(const std::wstring& text);
+
 // Prints notifications as text lines or as JSON Lines, flushed line by line.
 class CWatchOutput
 {
