@@ -6,6 +6,7 @@
 namespace NLibrary { namespace NWin32 { namespace NWindow {
 
 using NLibrary::NDatatype::NString::AreEqual;
+using NLibrary::NDatatype::NString::CompareExactly;
 using NLibrary::NDatatype::NString::CConstantString;
 using NLibrary::NDatatype::NString::CDynamicHeapStringBuffer;
 
@@ -75,7 +76,7 @@ void CloseShadowWindow(const IString& className, HWND window)
         return;
     if (IsWindowVisible(window) != TRUE)
         return;
-    if (!AreEqual(className, SysShadowClassName, 0))
+    if (!AreEqual(className, SysShadowClassName, CompareExactly))
         return;
     PostMessageW(window, WM_CLOSE, 0, 0);
 }

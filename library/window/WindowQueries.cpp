@@ -5,6 +5,7 @@
 namespace NLibrary { namespace NWin32 { namespace NWindow {
 
 using NLibrary::NDatatype::NString::AreEqual;
+using NLibrary::NDatatype::NString::CompareExactly;
 
 namespace {
 
@@ -81,17 +82,17 @@ uint32_t GetWindowClassName(HWND hwnd, IStringBuffer& className)
 
 bool IsMozillaUIWindowClass(const IString& className)
 {
-    return AreEqual(className, MozillaUIWindowClassName, 0);
+    return AreEqual(className, MozillaUIWindowClassName, CompareExactly);
 }
 
 bool IsIEFrameClass(const IString& className)
 {
-    return AreEqual(className, IEFrameClassName, 0);
+    return AreEqual(className, IEFrameClassName, CompareExactly);
 }
 
 bool IsConsoleWindowClass(const IString& className)
 {
-    return AreEqual(className, ConsoleWindowClassName, 0);
+    return AreEqual(className, ConsoleWindowClassName, CompareExactly);
 }
 
 uint32_t GetWindowRegion(HWND hwnd, HRGN destination)

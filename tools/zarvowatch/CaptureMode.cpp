@@ -54,7 +54,7 @@ uint32_t WritePicture(const CWatchOptions& options, const NCapture::CDIBSurface&
 {
     if (options.captureType == CaptureFilePng)
         return WritePngFile(options.capturePath.c_str(), surface, width, height,
-                            options.alphaMode != 0);
+                            options.alphaMode != NCapture::AlphaModeNone);
     return NCapture::WriteBitmapFile(options.capturePath.c_str(), surface, width, height);
 }
 
@@ -86,7 +86,7 @@ int RunCapture(const CWatchOptions& options)
         fprintf(stderr, "zarvowatch: the capture failed\n");
         return WatchExitCaptureFailed;
     }
-    if (options.alphaMode == 0)
+    if (options.alphaMode == NCapture::AlphaModeNone)
         MakeOpaque(surface, width, height);
     if (WritePicture(options, surface, width, height) != 0) {
         fprintf(stderr, "zarvowatch: cannot write %ls\n", options.capturePath.c_str());

@@ -11,6 +11,7 @@
 
 namespace {
 
+namespace NCapture = NLibrary::NWin32::NCapture;
 namespace NWatcher = NLibrary::NWin32::NWindow::NWatcher;
 
 const double MaximumDurationSeconds = 86400;
@@ -33,25 +34,6 @@ std::vector<std::wstring> SplitArguments(const wchar_t* commandLine)
     return arguments;
 }
 
-// Index of `value` in `names`, or -1.
-int IndexOf(const std::wstring& value, std::initializer_list<const wchar_t*> names)
-{
-    int index = 0;
-    for (const wchar_t* name : names) {
-        if (value == name)
-            return index;
-        ++index;
-    }
-    return -1;
-}
-
-bool NeedsValue(const std::wstring& name)
-{
-    return IndexOf(name, {L"--dll", L"--exec", L"--duration", L"--command", L"--window", L"--title",
-                          L"--capture", L"--alpha", L"--method", L"--process", L"--class"})
-           >= 0;
-}
-
 // The file type follows the extension, without regard to case.
 bool CaptureTypeOf(const std::wstring& path, CaptureFileType& type)
 {
@@ -66,68 +48,135 @@ bool CaptureTypeOf(const std::wstring& path, CaptureFileType& type)
     return true;
 }
 
-// The options that only keep their text.
-struct CTextOption
+// Sets what one option says; false with the error for a bad value.
+using OptionSetter = bool (*)(const std::wstring& value, CWatchOptions& options,
+                              std::wstring& error);
+
+template <std::wstring CWatchOptions::*Field>
+bool SetText(const std::wstring& value, CWatchOptions& options, std::wstring&)
+{
+    options.*Field = value;
+    return true;
+}
+
+template <bool CWatchOptions::*Field>
+bool SetFlag(const std::wstring&, CWatchOptions& options, std::wstring&)
+{
+    options.*Field = true;
+    return true;
+}
+
+template <typename TValue>
+struct CNamedValue
 {
     const wchar_t* name;
-    std::wstring CWatchOptions::*field;
+    TValue value;
 };
 
-const CTextOption TextOptions[] = {
-    {L"--dll", &CWatchOptions::dllPath},     {L"--command", &CWatchOptions::command},
-    {L"--process", &CWatchOptions::process}, {L"--class", &CWatchOptions::className},
-    {L"--title", &CWatchOptions::title},     {L"--exec", &CWatchOptions::exec},
+const CNamedValue<NCapture::AlphaMode> AlphaModes[] = {
+    {L"none", NCapture::AlphaModeNone},
+    {L"region", NCapture::AlphaModeRegion},
+    {L"whole", NCapture::AlphaModeWhole},
 };
 
-// One option that takes a value; false with the error for a bad value or an
-// unknown option.
-bool ParseValueOption(const std::wstring& name, const std::wstring& value, CWatchOptions& options,
-                      std::wstring& error)
+const CNamedValue<NCapture::CaptureMethod> CaptureMethods[] = {
+    {L"auto", NCapture::CaptureMethodAuto},
+    {L"print", NCapture::CaptureMethodPrint},
+    {L"copy", NCapture::CaptureMethodCopy},
+};
+
+template <typename TValue, size_t Count>
+bool SetNamed(const CNamedValue<TValue> (&names)[Count], const wchar_t* option,
+              const std::wstring& value, TValue& field, std::wstring& error)
 {
-    for (const CTextOption& option : TextOptions) {
-        if (name == option.name) {
-            options.*option.field = value;
+    for (const CNamedValue<TValue>& name : names) {
+        if (value == name.name) {
+            field = name.value;
             return true;
         }
     }
-    if (name == L"--capture") {
-        options.capturePath = value;
-        if (!CaptureTypeOf(options.capturePath, options.captureType)) {
-            error = L"--capture writes FILE.bmp or FILE.png, not " + options.capturePath;
-            return false;
-        }
-    } else if (name == L"--alpha" || name == L"--method") {
-        const int index = name == L"--alpha" ? IndexOf(value, {L"none", L"region", L"whole"})
-                                             : IndexOf(value, {L"auto", L"print", L"copy"});
-        if (index < 0) {
-            error = L"unknown " + name + L" value " + value;
-            return false;
-        }
-        (name == L"--alpha" ? options.alphaMode : options.method) = index;
-    } else if (name == L"--window") {
-        wchar_t* end = nullptr;
-        options.window =
-            reinterpret_cast<HWND>(static_cast<UINT_PTR>(wcstoull(value.c_str(), &end, 0)));
-        if (*end != 0 || options.window == nullptr) {
-            error = L"--window takes a window handle such as 0x1006a";
-            return false;
-        }
-    } else if (name == L"--duration") {
-        // wcstod also reads "nan", "inf" and overflows to infinity: none of
-        // them is a time the tool can wait for.
-        wchar_t* end = nullptr;
-        const double seconds = wcstod(value.c_str(), &end);
-        if (value.empty() || *end != 0 || !std::isfinite(seconds) || seconds < 0
-            || seconds > MaximumDurationSeconds) {
-            error = L"--duration takes a number of seconds from 0 (until Ctrl+C) to 86400";
-            return false;
-        }
-        options.durationSeconds = seconds;
-    } else {
-        error = L"unknown argument " + name;
+    error = std::wstring(L"unknown ") + option + L" value " + value;
+    return false;
+}
+
+bool SetAlpha(const std::wstring& value, CWatchOptions& options, std::wstring& error)
+{
+    return SetNamed(AlphaModes, L"--alpha", value, options.alphaMode, error);
+}
+
+bool SetMethod(const std::wstring& value, CWatchOptions& options, std::wstring& error)
+{
+    return SetNamed(CaptureMethods, L"--method", value, options.method, error);
+}
+
+bool SetCapture(const std::wstring& value, CWatchOptions& options, std::wstring& error)
+{
+    options.capturePath = value;
+    if (CaptureTypeOf(value, options.captureType))
+        return true;
+    error = L"--capture writes FILE.bmp or FILE.png, not " + value;
+    return false;
+}
+
+bool SetWindow(const std::wstring& value, CWatchOptions& options, std::wstring& error)
+{
+    wchar_t* end = nullptr;
+    options.window =
+        reinterpret_cast<HWND>(static_cast<UINT_PTR>(wcstoull(value.c_str(), &end, 0)));
+    if (*end == 0 && options.window != nullptr)
+        return true;
+    error = L"--window takes a window handle such as 0x1006a";
+    return false;
+}
+
+// wcstod also reads "nan", "inf" and overflows to infinity: none of them is a
+// time the tool can wait for.
+bool SetDuration(const std::wstring& value, CWatchOptions& options, std::wstring& error)
+{
+    wchar_t* end = nullptr;
+    const double seconds = wcstod(value.c_str(), &end);
+    if (value.empty() || *end != 0 || !std::isfinite(seconds) || seconds < 0
+        || seconds > MaximumDurationSeconds) {
+        error = L"--duration takes a number of seconds from 0 (until Ctrl+C) to 86400";
         return false;
     }
+    options.durationSeconds = seconds;
     return true;
+}
+
+// Every option, once.
+struct COptionRow
+{
+    const wchar_t* name;
+    bool takesValue;
+    OptionSetter set;
+};
+
+const COptionRow Options[] = {
+    {L"--dll", true, SetText<&CWatchOptions::dllPath>},
+    {L"--json", false, SetFlag<&CWatchOptions::json>},
+    {L"--duration", true, SetDuration},
+    {L"--exec", true, SetText<&CWatchOptions::exec>},
+    {L"--process", true, SetText<&CWatchOptions::process>},
+    {L"--class", true, SetText<&CWatchOptions::className>},
+    {L"--help", false, SetFlag<&CWatchOptions::help>},
+    {L"-h", false, SetFlag<&CWatchOptions::help>},
+    {L"--command", true, SetText<&CWatchOptions::command>},
+    {L"--window", true, SetWindow},
+    {L"--title", true, SetText<&CWatchOptions::title>},
+    {L"--capture", true, SetCapture},
+    {L"--screen", false, SetFlag<&CWatchOptions::screen>},
+    {L"--alpha", true, SetAlpha},
+    {L"--method", true, SetMethod},
+};
+
+const COptionRow* FindOption(const std::wstring& name)
+{
+    for (const COptionRow& option : Options) {
+        if (name == option.name)
+            return &option;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -137,22 +186,18 @@ bool ParseWatchOptions(const wchar_t* commandLine, CWatchOptions& options, std::
     options.dllPath = DefaultDllPath();
     std::vector<std::wstring> arguments = SplitArguments(commandLine);
     for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::wstring& name = arguments[i];
-        if (name == L"--json") {
-            options.json = true;
-        } else if (name == L"--help" || name == L"-h") {
-            options.help = true;
-        } else if (name == L"--screen") {
-            options.screen = true;
-        } else if (!NeedsValue(name)) {
-            error = L"unknown argument " + name;
-            return false;
-        } else if (i + 1 >= arguments.size()) {
-            error = name + L" needs a value";
-            return false;
-        } else if (!ParseValueOption(name, arguments[++i], options, error)) {
+        const COptionRow* option = FindOption(arguments[i]);
+        if (option == nullptr) {
+            error = L"unknown argument " + arguments[i];
             return false;
         }
+        if (option->takesValue && i + 1 >= arguments.size()) {
+            error = arguments[i] + L" needs a value";
+            return false;
+        }
+        const std::wstring value = option->takesValue ? arguments[++i] : std::wstring();
+        if (!option->set(value, options, error))
+            return false;
     }
     const bool chosen = options.window != nullptr || !options.title.empty();
     if (!options.command.empty() && !options.capturePath.empty()) {

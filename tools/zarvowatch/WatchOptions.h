@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "library/capture/WindowCaptureCommand.h"
+
 enum CaptureFileType
 {
     CaptureFileBitmap = 0,  // .bmp
@@ -31,8 +33,9 @@ public:
     std::wstring capturePath;
     CaptureFileType captureType = CaptureFileBitmap;
     bool screen = false;
-    int alphaMode = 0;  // none 0, region 1, whole 2
-    int method = 0;     // auto 0, print 1, copy 2
+    NLibrary::NWin32::NCapture::AlphaMode alphaMode = NLibrary::NWin32::NCapture::AlphaModeNone;
+    NLibrary::NWin32::NCapture::CaptureMethod method =
+        NLibrary::NWin32::NCapture::CaptureMethodAuto;
 };
 
 bool ParseWatchOptions(const wchar_t* commandLine, CWatchOptions& options, std::wstring& error);

@@ -5,6 +5,7 @@
 namespace NLibrary { namespace NDatatype { namespace NPath {
 
 using NString::AreEqual;
+using NString::CompareIgnoringCase;
 using NString::CConstantString;
 
 namespace {
@@ -32,7 +33,7 @@ bool AreFormsEqual(PathConverter convert, const IString& first, const IString& s
     CAutoPathBuffer firstForm;
     CAutoPathBuffer secondForm;
     return ConvertPath(convert, firstForm, first) && ConvertPath(convert, secondForm, second)
-           && AreEqual(firstForm.AsString(), secondForm.AsString(), 1);
+           && AreEqual(firstForm.AsString(), secondForm.AsString(), CompareIgnoringCase);
 }
 
 // Two paths name the same object when their long forms, their short forms or
@@ -40,7 +41,8 @@ bool AreFormsEqual(PathConverter convert, const IString& first, const IString& s
 bool ArePathsEqual(const IString& first, const IString& second)
 {
     return AreFormsEqual(GetLongPathNameW, first, second)
-           || AreFormsEqual(GetShortPathNameW, first, second) || AreEqual(first, second, 1);
+           || AreFormsEqual(GetShortPathNameW, first, second)
+           || AreEqual(first, second, CompareIgnoringCase);
 }
 
 }  // namespace
@@ -177,8 +179,8 @@ bool IsDirectory(const IPath& path)
     const DWORD attributes = GetFileAttributesW(s);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return false;
-    return !AreEqual(path.AsString(), CurrentDirectory, 1)
-           && !AreEqual(path.AsString(), ParentDirectory, 1);
+    return !AreEqual(path.AsString(), CurrentDirectory, CompareIgnoringCase)
+           && !AreEqual(path.AsString(), ParentDirectory, CompareIgnoringCase);
 }
 
 }}}  // namespace NLibrary::NDatatype::NPath

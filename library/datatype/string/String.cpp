@@ -77,14 +77,14 @@ bool AreEqual(const IString& first, const IString& second, uint32_t mode)
     const wchar_t* q = nullptr;
     if (first.GetString(&p) != 0 || second.GetString(&q) != 0)
         return false;
-    if (mode == 1)
+    if (mode == CompareIgnoringCase)
         return CompareIgnoringAsciiCase(p, q, length) == 0;
     return wcsncmp(p, q, length) == 0;
 }
 
 bool AreEqualIgnoreCase(const IString& first, const IString& second)
 {
-    return AreEqual(first, second, 1);
+    return AreEqual(first, second, CompareIgnoringCase);
 }
 
 }}}  // namespace NLibrary::NDatatype::NString

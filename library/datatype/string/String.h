@@ -74,7 +74,14 @@ private:
     uint32_t length;
 };
 
-// Equal lengths and equal code units; mode 1 folds 'A'-'Z' to 'a'-'z' first.
+// The modes of AreEqual; any value but CompareIgnoringCase compares exactly.
+enum StringCompareMode : uint32_t
+{
+    CompareExactly = 0,
+    CompareIgnoringCase = 1,  // folds 'A'-'Z' to 'a'-'z' first
+};
+
+// Equal lengths and equal code units, in the given mode (StringCompareMode).
 // Two empty strings are equal whether or not either has storage.
 bool AreEqual(const IString& first, const IString& second, uint32_t mode);
 bool AreEqualIgnoreCase(const IString& first, const IString& second);
