@@ -76,6 +76,16 @@ function(zarvo_boost_headers target output_dir)
   # The target's definitions and language level, as the sources see them.
   get_directory_property(definitions DIRECTORY ${CMAKE_SOURCE_DIR} COMPILE_DEFINITIONS)
   set(flags -std=c++${CMAKE_CXX_STANDARD})
+  # A compiler that serves several targets (Clang) is told which one, and
+  # where its headers are, as for the sources.
+  if(CMAKE_CXX_COMPILER_TARGET)
+    list(APPEND flags --target=${CMAKE_CXX_COMPILER_TARGET})
+  endif()
+  if(CMAKE_SYSROOT)
+    list(APPEND flags --sysroot=${CMAKE_SYSROOT})
+  endif()
+  separate_arguments(cxx_flags UNIX_COMMAND "${CMAKE_CXX_FLAGS}")
+  list(APPEND flags ${cxx_flags})
   foreach(definition IN LISTS definitions)
     list(APPEND flags -D${definition})
   endforeach()

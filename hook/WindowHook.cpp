@@ -7,16 +7,40 @@
 
 #include "library/window/WindowStyle.h"
 
+#include <cstddef>
+
+// The section's attributes are initialised data, read, write and shared. GCC
+// takes "shared" as an attribute; Clang ignores it on this platform, so there
+// the section is declared by hand before anything is placed in it (the
+// assembler keeps the attributes of a section's first declaration).
+#if defined(__clang__)
+asm(".section .ZARVOWI, \"dws\"\n\t.text");
+#define ZARVO_SHARED __attribute__((section(".ZARVOWI")))
+#else
 #define ZARVO_SHARED __attribute__((section(".ZARVOWI"), shared))
+#endif
 
 namespace {
 
-// One copy of these for every process that maps the module. They are
-// initialised explicitly so that they live in the shared section, and this file
-// is compiled with -fno-toplevel-reorder so they stay in this order.
-HHOOK volatile SharedHookHandle ZARVO_SHARED = nullptr;
-HWND volatile SharedNotifyWindow ZARVO_SHARED = nullptr;
-volatile LONG SharedHookEnabled ZARVO_SHARED = 0;
+// One copy of this for every process that maps the module. The three values
+// are members of one structure, so their order and offsets (0, 8, 16) follow
+// from the language rather than from how a compiler places separate variables;
+// the tests read the section at these offsets. It is initialised explicitly so
+// that it lives in the shared section rather than in uninitialised data, and
+// aligned explicitly so that GCC does not raise its alignment and pad the
+// section to 32 bytes.
+struct CSharedSection
+{
+    HHOOK volatile SharedHookHandle;
+    HWND volatile SharedNotifyWindow;
+    volatile LONG SharedHookEnabled;
+};
+static_assert(offsetof(CSharedSection, SharedHookHandle) == 0
+                  && offsetof(CSharedSection, SharedNotifyWindow) == 8
+                  && offsetof(CSharedSection, SharedHookEnabled) == 16
+                  && sizeof(CSharedSection) == 24,
+              "the shared section's layout is fixed");
+alignas(8) CSharedSection Section ZARVO_SHARED = {nullptr, nullptr, 0};
 
 // Private to each process.
 HINSTANCE ModuleInstance = nullptr;
@@ -47,7 +71,7 @@ UINT NotificationFor(UINT message)
 
 bool IsEnabled()
 {
-    return InterlockedCompareExchange(&SharedHookEnabled, 0, 0) != 0;
+    return InterlockedCompareExchange(&Section.SharedHookEnabled, 0, 0) != 0;
 }
 
 // The flag is read once more right before the post: a hooked thread that was
@@ -56,7 +80,7 @@ bool IsEnabled()
 // notification can arrive; closing it would mean waiting for other processes.
 BOOL PostToNotifyWindow(UINT message, LPARAM lParam)
 {
-    HWND notifyWindow = SharedNotifyWindow;
+    HWND notifyWindow = Section.SharedNotifyWindow;
     if (IsWindow(notifyWindow) != TRUE || !IsEnabled())
         return FALSE;
     return PostMessageW(notifyWindow, message, 0, lParam);
@@ -80,7 +104,7 @@ bool IsReportedPositionChange(const CWPRETSTRUCT& call, HWND* window)
 
 void Notify(const CWPRETSTRUCT& call)
 {
-    if (!IsEnabled() || call.hwnd == SharedNotifyWindow)
+    if (!IsEnabled() || call.hwnd == Section.SharedNotifyWindow)
         return;
     const UINT notification = NotificationFor(call.message);
     if (notification == 0 || (GetWindowStyle(call.hwnd) & WS_CHILD) != 0)
@@ -95,7 +119,7 @@ LRESULT CALLBACK WindowHookProc(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code >= 0 && lParam != 0)
         Notify(*reinterpret_cast<const CWPRETSTRUCT*>(lParam));
-    return CallNextHookEx(SharedHookHandle, code, wParam, lParam);
+    return CallNextHookEx(Section.SharedHookHandle, code, wParam, lParam);
 }
 
 // The slot is only ever swapped, never written plainly: two applications may
@@ -104,14 +128,14 @@ LRESULT CALLBACK WindowHookProc(int code, WPARAM wParam, LPARAM lParam)
 // can reach.
 HHOOK SwapHookHandle(HHOOK hook)
 {
-    return static_cast<HHOOK>(
-        InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&SharedHookHandle), hook));
+    return static_cast<HHOOK>(InterlockedExchangePointer(
+        reinterpret_cast<void* volatile*>(&Section.SharedHookHandle), hook));
 }
 
 // Clears the flag and removes the hook; returns what Unregister reports.
 LONG RemoveHook()
 {
-    const LONG wasEnabled = InterlockedExchange(&SharedHookEnabled, 0);
+    const LONG wasEnabled = InterlockedExchange(&Section.SharedHookEnabled, 0);
     const HHOOK hook = SwapHookHandle(nullptr);
     return hook == nullptr ? wasEnabled : UnhookWindowsHookEx(hook);
 }
@@ -122,18 +146,18 @@ extern "C" {
 
 LONG WINAPI NZarvo_NWindowX64DLL_DisableWindowHook(void)
 {
-    return InterlockedExchange(&SharedHookEnabled, 0);
+    return InterlockedExchange(&Section.SharedHookEnabled, 0);
 }
 
 LONG WINAPI NZarvo_NWindowX64DLL_EnableWindowHook(void)
 {
-    return InterlockedExchange(&SharedHookEnabled, 1);
+    return InterlockedExchange(&Section.SharedHookEnabled, 1);
 }
 
 LONG WINAPI NZarvo_NWindowX64DLL_Register(HWND notifyWindow)
 {
     RemoveHook();
-    SharedNotifyWindow = notifyWindow;
+    Section.SharedNotifyWindow = notifyWindow;
     const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, WindowHookProc, ModuleInstance, 0);
     if (hook == nullptr) {
         RemoveHook();

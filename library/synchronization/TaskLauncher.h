@@ -34,7 +34,7 @@ enum LauncherState
 class CTaskLauncher
 {
 public:
-    class CTaskLauncherThread : public IThread
+    class CTaskLauncherThread final : public IThread
     {
     public:
         CTaskLauncherThread(const boost::shared_ptr<ITaskLauncherCallback>& callback,

@@ -20,7 +20,7 @@ namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 using NSynchronization::NEvent::CEvent;
 using NSynchronization::NThread::IThread;
 
-class CWatcherSession : public IThread
+class CWatcherSession final : public IThread
 {
 public:
     CWatcherSession(const boost::shared_ptr<CHookModule>& module, WindowEventCallback callback,
