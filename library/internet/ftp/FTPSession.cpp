@@ -1,8 +1,7 @@
 #include "library/internet/ftp/FTPSession.h"
 
 #include "library/internet/ftp/FTPRequestChecks.h"
-
-#include <new>
+#include "library/synchronization/NewShared.h"
 
 namespace NLibrary { namespace NInternet { namespace NFTP {
 
@@ -15,14 +14,10 @@ namespace {
 boost::shared_ptr<CFTPSessionContext>
 MakeContext(const boost::shared_ptr<IFTPSessionListener>& listener)
 {
-    try {
-        const boost::shared_ptr<CMutex> mutex(new CMutex());
-        if (!mutex->IsValid())
-            return boost::shared_ptr<CFTPSessionContext>();
-        return boost::shared_ptr<CFTPSessionContext>(new CFTPSessionContext(listener, mutex));
-    } catch (const std::bad_alloc&) {
+    const boost::shared_ptr<CMutex> mutex = NSynchronization::NewShared<CMutex>();
+    if (!mutex || !mutex->IsValid())
         return boost::shared_ptr<CFTPSessionContext>();
-    }
+    return NSynchronization::NewShared<CFTPSessionContext>(listener, mutex);
 }
 
 // Ends a request before WinInet sees it, the way WinInet's own refusals end.
