@@ -185,27 +185,31 @@ TEST(WindowCapture, InvalidParametersChangeNothing)
         gone = window.Get();
     }
     CCaptureTestWindow window(Bounds, RedGreenBlue);
-    CCapture capture(window.Get(), 16, 16);
-    capture.command.width = 0;
-    capture.Execute(CaptureMethodCopy);
-    capture.command.width = 16;
-    capture.command.height = 0;
-    capture.Execute(CaptureMethodCopy);
-    capture.command.height = 16;
-    capture.command.surface = nullptr;
-    capture.Execute(CaptureMethodCopy);
     CDIBSurface notSetUp;
-    capture.command.surface = &notSetUp;
-    capture.Execute(CaptureMethodCopy);
-    capture.command.surface = &capture.surface;
-    capture.command.window = gone;
-    capture.Execute(CaptureMethodCopy);
-    // Larger than the section.
-    capture.command.window = window.Get();
-    capture.command.width = 17;
-    capture.Execute(CaptureMethodCopy);
-    EXPECT_EQ(7u, capture.command.status);
-    EXPECT_EQ(0u, capture.ReadOne(0, 0));
+    // Each row spoils one parameter of an otherwise good 16 x 16 copy.
+    const struct
+    {
+        const char* label;
+        void (*spoil)(CWindowCaptureCommand& command, HWND gone, CDIBSurface* notSetUp);
+    } rows[] = {
+        {"no width", [](CWindowCaptureCommand& c, HWND, CDIBSurface*) { c.width = 0; }},
+        {"no height", [](CWindowCaptureCommand& c, HWND, CDIBSurface*) { c.height = 0; }},
+        {"no surface", [](CWindowCaptureCommand& c, HWND, CDIBSurface*) { c.surface = nullptr; }},
+        {"a surface not set up",
+         [](CWindowCaptureCommand& c, HWND, CDIBSurface* s) { c.surface = s; }},
+        {"a window that is gone",
+         [](CWindowCaptureCommand& c, HWND g, CDIBSurface*) { c.window = g; }},
+        {"wider than the section",
+         [](CWindowCaptureCommand& c, HWND, CDIBSurface*) { c.width = 17; }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        CCapture capture(window.Get(), 16, 16);
+        row.spoil(capture.command, gone, &notSetUp);
+        capture.Execute(CaptureMethodCopy);
+        EXPECT_EQ(7u, capture.command.status);
+        EXPECT_EQ(0u, capture.ReadOne(0, 0));
+    }
 }
 
 TEST(WindowCapture, WholeAlphaMakesEveryPixelOpaqueAndKeepsColours)

@@ -79,27 +79,29 @@ TEST(WatchTool, CommandModeAppliesWindowCommandsByTitleAndByHandle)
 {
     HookTarget target;
     ASSERT_NE(nullptr, target.Window());
-    auto run = [](const std::wstring& arguments) {
-        const std::wstring output = TempFile(L"zarvowatch-command");
-        CChildProcess tool(L"zarvowatch.exe --command " + arguments, output);
-        EXPECT_TRUE(tool.WaitForExit(10000))
-            << "zarvowatch --command " << std::string(arguments.begin(), arguments.end());
-        const DWORD code = tool.ExitCode();
-        DeleteFileW(output.c_str());
-        return code;
+    const HWND window = target.Window();
+    const std::wstring byTitle = L" --title \"" + target.Title() + L"\"";
+    const std::wstring byHandle = L" --window " + HandleArgument(window);
+    // In order: each row runs the tool once on the target, then checks it.
+    const struct
+    {
+        std::wstring arguments;
+        int exitCode;
+        bool (*holds)(HWND window);  // or, when null, the target process has ended
+    } rows[] = {
+        {L"show" + byTitle, WatchExitSuccess, [](HWND w) { return IsWindowVisible(w) != 0; }},
+        {L"minimize" + byHandle, WatchExitSuccess, [](HWND w) { return IsIconic(w) != 0; }},
+        {L"hide" + byHandle, WatchExitSuccess, [](HWND w) { return IsWindowVisible(w) == 0; }},
+        {L"fly" + byHandle, WatchExitUnknownCommand, [](HWND w) { return IsWindow(w) != 0; }},
+        {L"close" + byTitle, WatchExitSuccess, nullptr},
+        {L"close" + byHandle, WatchExitNoSuchWindow, [](HWND w) { return IsWindow(w) == 0; }},
     };
-    EXPECT_EQ(0u, run(L"show --title \"" + target.Title() + L"\""));
-    EXPECT_TRUE(IsWindowVisible(target.Window()));
-    EXPECT_EQ(0u, run(L"minimize --window " + HandleArgument(target.Window())));
-    EXPECT_TRUE(IsIconic(target.Window()));
-    EXPECT_EQ(0u, run(L"hide --window " + HandleArgument(target.Window())));
-    EXPECT_FALSE(IsWindowVisible(target.Window()));
-    EXPECT_EQ(DWORD(WatchExitUnknownCommand),
-              run(L"fly --window " + HandleArgument(target.Window())));
-    EXPECT_EQ(0u, run(L"close --title \"" + target.Title() + L"\""));
-    EXPECT_TRUE(target.WaitForExit(5000)) << "closing the window ends the target";
-    EXPECT_EQ(DWORD(WatchExitNoSuchWindow),
-              run(L"close --window " + HandleArgument(target.Window())));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "zarvowatch --command " << row.arguments);
+        std::string output;
+        EXPECT_EQ(DWORD(row.exitCode), RunTool(L"--command " + row.arguments, &output)) << output;
+        EXPECT_TRUE(row.holds != nullptr ? row.holds(window) : target.WaitForExit(5000));
+    }
 }
 
 // Without --alpha the picture is opaque: a viewer that honours a 32-bit

@@ -1,45 +1,37 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <set>
+#include <string>
 
 #include "library/window/WindowClassNames.h"
 
 using namespace NLibrary::NWin32::NWindow;
 
-// The constants are measured by the static initialisers before main runs.
-TEST(ClassNameConstants, HaveTheirTextsAndLengths)
+// The constants are measured by the static initialisers before main runs: each
+// has its text and the length of that text, and no two are the same.
+TEST(ClassNameConstants, AreMeasuredBeforeMainAndDistinct)
 {
-    const struct
-    {
-        const CConstantString& constant;
-        const wchar_t* text;
-    } expected[] = {
-        {MozillaUIWindowClassName, L"MozillaUIWindowClass"},
-        {IEFrameClassName, L"IEFrame"},
-        {ConsoleWindowClassName, L"ConsoleWindowClass"},
-        {WorkerWClassName, L"WorkerW"},
-        {ShellDefViewClassName, L"SHELLDLL_DefView"},
-        {ListViewClassName, L"SysListView32"},
-        {ProgmanClassName, L"Progman"},
-        {ShellTrayWndClassName, L"Shell_TrayWnd"},
-        {ReBarWindow32ClassName, L"ReBarWindow32"},
-        {MSTaskSwWClassName, L"MSTaskSwWClass"},
-        {ToolbarWindow32ClassName, L"ToolbarWindow32"},
-        {ProgramManagerWindowTitle, L"Program Manager"},
-        {TooltipsClass32ClassName, L"tooltips_class32"},
-        {GdiPlusHookWindowClassName, L"GDI+ Hook Window Class"},
-        {IDEOwnerClassName, L"IDEOwner"},
-        {MSSDIaClassName, L"MS-SDIa"},
-        {MSSDIbClassName, L"MS-SDIb"},
-        {LVDChildClassName, L"LVDChild"},
-        {SunAwtFrameClassName, L"SunAwtFrame"},
-        {GdkWindowToplevelClassName, L"gdkWindowToplevel"},
-        {SALFrameClassName, L"SALFRAME"},
+    const CConstantString* constants[] = {
+        &MozillaUIWindowClassName, &IEFrameClassName,
+        &ConsoleWindowClassName,   &WorkerWClassName,
+        &ShellDefViewClassName,    &ListViewClassName,
+        &ProgmanClassName,         &ShellTrayWndClassName,
+        &ReBarWindow32ClassName,   &MSTaskSwWClassName,
+        &ToolbarWindow32ClassName, &ProgramManagerWindowTitle,
+        &TooltipsClass32ClassName, &GdiPlusHookWindowClassName,
+        &IDEOwnerClassName,        &MSSDIaClassName,
+        &MSSDIbClassName,          &LVDChildClassName,
+        &SunAwtFrameClassName,     &GdkWindowToplevelClassName,
+        &SALFrameClassName,
     };
-    for (const auto& e : expected) {
+    std::set<std::wstring> texts;
+    for (const CConstantString* constant : constants) {
         const wchar_t* p = nullptr;
-        ASSERT_EQ(0u, e.constant.GetString(&p));
-        EXPECT_STREQ(e.text, p);
-        EXPECT_EQ(wcslen(e.text), e.constant.GetLength()) << e.text;
+        ASSERT_EQ(0u, constant->GetString(&p));
+        SCOPED_TRACE(testing::Message() << p);
+        EXPECT_NE(0u, constant->GetLength());
+        EXPECT_EQ(wcslen(p), constant->GetLength());
+        EXPECT_TRUE(texts.insert(p).second) << "twice";
     }
 }
