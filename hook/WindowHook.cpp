@@ -3,7 +3,7 @@
 // takes no lock, allocates nothing and never sends a message.
 
 #define ZARVOWINDOW_API
-#include "hook/zarvowindow1589x64.h"
+#include "zarvowindow1589x64.h"
 
 #include "library/window/WindowStyle.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "hook/zarvowindow1589x64.h"
+#include "zarvowindow1589x64.h"
 
 double SecondsPerTick();
 LONGLONG Counter();

@@ -6,9 +6,9 @@
 namespace NLibrary { namespace NWin32 { namespace NWindow {
 
 using NLibrary::NDatatype::NString::AreEqual;
-using NLibrary::NDatatype::NString::CompareExactly;
 using NLibrary::NDatatype::NString::CConstantString;
 using NLibrary::NDatatype::NString::CDynamicHeapStringBuffer;
+using NLibrary::NDatatype::NString::CompareExactly;
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "tests/common/HookSharedSection.h"
 
 #include "tests/common/ModuleImage.h"
+#include "zarvowindow1589x64.h"
 
 namespace NTestSupport {
 
@@ -8,9 +9,9 @@ volatile CHookSharedValues* GetHookSharedValues()
 {
     // Mapping the module (from beside the test program) is enough to share its
     // section with every other process that maps it.
-    HMODULE module = GetModuleHandleW(L"zarvowindow1589x64.dll");
+    HMODULE module = GetModuleHandleW(ZARVOWINDOW_MODULE_FILE_NAME);
     if (module == nullptr)
-        module = LoadLibraryW(L"zarvowindow1589x64.dll");
+        module = LoadLibraryW(ZARVOWINDOW_MODULE_FILE_NAME);
     if (module == nullptr)
         return nullptr;
     ModuleImage image(module);

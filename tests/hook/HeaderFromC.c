@@ -1,5 +1,5 @@
 /* The public header must be usable from C. */
-#include "hook/zarvowindow1589x64.h"
+#include "zarvowindow1589x64.h"
 
 LONG ZarvoHeaderFromC(HWND window)
 {

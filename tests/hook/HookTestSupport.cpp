@@ -1,6 +1,6 @@
 #include "tests/hook/HookTestSupport.h"
 
-#include "hook/zarvowindow1589x64.h"
+#include "zarvowindow1589x64.h"
 #include "library/window/watcher/WindowEventKind.h"
 #include "tests/hook/HookTargetCommands.h"
 

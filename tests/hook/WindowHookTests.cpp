@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "hook/zarvowindow1589x64.h"
+#include "zarvowindow1589x64.h"
 #include "tests/common/HookSharedSection.h"
 #include "tests/common/ModuleImage.h"
 #include "tests/hook/HookTargetCommands.h"
@@ -11,8 +11,6 @@
 
 namespace {
 
-const wchar_t kModuleName[] = L"zarvowindow1589x64.dll";
-
 struct HandleCloser
 {
     void operator()(HANDLE handle) const { CloseHandle(handle); }
@@ -21,7 +19,7 @@ using OwnedHandle = std::unique_ptr<void, HandleCloser>;
 
 HMODULE HookModule()
 {
-    return GetModuleHandleW(kModuleName);
+    return GetModuleHandleW(ZARVOWINDOW_MODULE_FILE_NAME);
 }
 
 using NTestSupport::CHookSharedValues;
@@ -43,9 +41,9 @@ TEST(HookModuleImage, ExportsTheFourFunctionsByNameWithOrdinalsOneToFour)
               [](const ModuleImage::Export& a, const ModuleImage::Export& b) {
                   return a.ordinal < b.ordinal;
               });
-    const char* expected[] = {"NZarvo_NWindowX64DLL_DisableWindowHook",
-                              "NZarvo_NWindowX64DLL_EnableWindowHook",
-                              "NZarvo_NWindowX64DLL_Register", "NZarvo_NWindowX64DLL_Unregister"};
+    const char* expected[] = {ZARVOWINDOW_DISABLE_WINDOW_HOOK_EXPORT,
+                              ZARVOWINDOW_ENABLE_WINDOW_HOOK_EXPORT, ZARVOWINDOW_REGISTER_EXPORT,
+                              ZARVOWINDOW_UNREGISTER_EXPORT};
     ASSERT_EQ(4u, exports.size());
     for (DWORD i = 0; i < 4; ++i) {
         EXPECT_EQ(expected[i], exports[i].name);

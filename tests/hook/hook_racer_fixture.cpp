@@ -6,7 +6,7 @@
 // <prefix>.done and then keeps its thread, and so every hook it installed,
 // alive until it is terminated.
 
-#include "hook/zarvowindow1589x64.h"
+#include "zarvowindow1589x64.h"
 
 namespace {
 
@@ -26,13 +26,13 @@ int main(int argc, char** argv)
         return 2;
     wchar_t prefix[200] = {};
     MultiByteToWideChar(CP_UTF8, 0, argv[1], -1, prefix, 199);
-    HMODULE module = LoadLibraryW(L"zarvowindow1589x64.dll");
+    HMODULE module = LoadLibraryW(ZARVOWINDOW_MODULE_FILE_NAME);
     auto reg = reinterpret_cast<NZarvo_NWindowX64DLL_RegisterProc>(
-        GetProcAddress(module, "NZarvo_NWindowX64DLL_Register"));
+        GetProcAddress(module, ZARVOWINDOW_REGISTER_EXPORT));
     auto unreg = reinterpret_cast<NZarvo_NWindowX64DLL_UnregisterProc>(
-        GetProcAddress(module, "NZarvo_NWindowX64DLL_Unregister"));
+        GetProcAddress(module, ZARVOWINDOW_UNREGISTER_EXPORT));
     auto enable = reinterpret_cast<NZarvo_NWindowX64DLL_EnableWindowHookProc>(
-        GetProcAddress(module, "NZarvo_NWindowX64DLL_EnableWindowHook"));
+        GetProcAddress(module, ZARVOWINDOW_ENABLE_WINDOW_HOOK_EXPORT));
     HANDLE ready = OpenNamed(prefix, L"ready", true), done = OpenNamed(prefix, L"done", true);
     HANDLE go = OpenNamed(prefix, L"go", false), stop = OpenNamed(prefix, L"stop", false);
     HWND window = CreateWindowExW(0, L"STATIC", L"hook racer", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,

@@ -5,8 +5,8 @@
 namespace NLibrary { namespace NDatatype { namespace NPath {
 
 using NString::AreEqual;
-using NString::CompareIgnoringCase;
 using NString::CConstantString;
+using NString::CompareIgnoringCase;
 
 namespace {
 

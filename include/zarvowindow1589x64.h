@@ -23,6 +23,14 @@ extern "C" {
 #define ZARVOWINDOW_API __declspec(dllimport)
 #endif
 
+/* The module's file name, and the names its four functions are exported
+ * under (ordinals 1 to 4 in this order), for LoadLibraryW and GetProcAddress. */
+#define ZARVOWINDOW_MODULE_FILE_NAME L"zarvowindow1589x64.dll"
+#define ZARVOWINDOW_DISABLE_WINDOW_HOOK_EXPORT "NZarvo_NWindowX64DLL_DisableWindowHook"
+#define ZARVOWINDOW_ENABLE_WINDOW_HOOK_EXPORT "NZarvo_NWindowX64DLL_EnableWindowHook"
+#define ZARVOWINDOW_REGISTER_EXPORT "NZarvo_NWindowX64DLL_Register"
+#define ZARVOWINDOW_UNREGISTER_EXPORT "NZarvo_NWindowX64DLL_Unregister"
+
 enum ZarvoWindowNotification
 {
     NotifyWindowPosChanged = WM_USER + 102, /* 0x466: shown, hidden, moved or sized */
