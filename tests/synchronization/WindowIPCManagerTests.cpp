@@ -4,7 +4,7 @@
 
 #include <boost/shared_ptr.hpp>
 
-#include "library/window/ipc/WindowIPCManager.h"
+#include "library/synchronization/WindowIPCManager.h"
 #include "tests/common/HandleCount.h"
 
 using NLibrary::NSynchronization::NEvent::CEvent;

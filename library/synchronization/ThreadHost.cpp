@@ -1,4 +1,4 @@
-#include "library/window/ipc/ThreadHost.h"
+#include "library/synchronization/ThreadHost.h"
 
 #include <new>
 

@@ -1,4 +1,4 @@
-#include "library/window/ipc/WindowIPCManager.h"
+#include "library/synchronization/WindowIPCManager.h"
 
 #include <new>
 

@@ -2,7 +2,7 @@
 
 #include <boost/shared_ptr.hpp>
 
-#include "library/window/ipc/ThreadHost.h"
+#include "library/synchronization/ThreadHost.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWindowIPC {
 
