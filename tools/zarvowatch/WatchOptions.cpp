@@ -167,6 +167,8 @@ const char* WatchUsage()
            "  window handle, and the window's class, title, bounds and show state\n"
            "  (\"gone\" when the window no longer exists), process id and image name.\n"
            "  --process and --class keep only windows of that image name and class.\n"
+           "  The hook is one per desktop: when another application starts watching,\n"
+           "  this one says so once on standard error and reports nothing more.\n"
            "  Ctrl+C stops.\n"
            "usage: zarvowatch --command COMMAND (--window HANDLE | --title TEXT)\n"
            "  Applies one command to a top-level window: close, show, hide, minimize,\n"
