@@ -34,6 +34,11 @@ public:
     static void OnEvent(const NWatcher::CWindowEvent& event, void* context)
     {
         CWatchPrinter* printer = static_cast<CWatchPrinter*>(context);
+        if (event.kind == NWatcher::WindowEventTakenOver) {
+            fprintf(stderr, "zarvowatch: another application has taken over the window hook (one "
+                            "per desktop); nothing more will be reported\n");
+            return;
+        }
         NWatcher::CWindowSnapshot window;
         if (printer->filter.Accept(event, window))
             printer->output.Print(event, window);

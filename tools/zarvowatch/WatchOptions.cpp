@@ -225,6 +225,8 @@ const char* WatchUsage()
            "  texts are quoted and escaped as in JSON. --json prints JSON Lines.\n"
            "  --process and --class keep only windows of that image name and class.\n"
            "  --duration 0 (the default) watches until Ctrl+C.\n"
+           "  The hook is one per desktop: when another application starts watching,\n"
+           "  this one says so once on standard error and reports nothing more.\n"
            "usage: zarvowatch --command COMMAND (--window HANDLE | --title TEXT) [--json]\n"
            "  Applies one command to a top-level window: close, show, hide, minimize,\n"
            "  maximize, restore, topmost, notopmost, activate.\n"

@@ -17,7 +17,7 @@ enum HookModuleStatus : uint32_t
 {
     HookModuleLoaded = 0,
     HookModuleNotLoaded = 2,  // LoadLibraryW failed; its last-error value is left as it was
-    HookModuleWrong = 3,      // loaded, but it lacks one of the four functions
+    HookModuleWrong = 3,  // loaded, but it lacks one of the four functions or its shared section
 };
 
 // Owns one reference to the module. A module that turned out to be the hook
@@ -35,13 +35,22 @@ public:
     // HookModuleStatus. On failure the object stays empty.
     uint32_t Load(const wchar_t* path);
 
+    // True while the hook registered last on the desktop is installed for
+    // this notification window. Reads the module's shared section, which this
+    // process sees as every process that maps the module writes it: two
+    // memory reads, no call into the module and no message.
+    bool IsRegisteredTo(HWND notifyWindow) const;
+
     NZarvo_NWindowX64DLL_RegisterProc registerWindow = nullptr;
     NZarvo_NWindowX64DLL_UnregisterProc unregister = nullptr;
     NZarvo_NWindowX64DLL_EnableWindowHookProc enable = nullptr;
     NZarvo_NWindowX64DLL_DisableWindowHookProc disable = nullptr;
 
 private:
+    struct CSharedState;
+
     HMODULE module = nullptr;
+    const volatile CSharedState* shared = nullptr;
 };
 
 // The hook module beside this process's executable. 0 on success, 1 when the

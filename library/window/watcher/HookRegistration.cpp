@@ -5,10 +5,11 @@ namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 namespace {
 
 // Statically initialised, so that no start-up order matters. It is held over
-// the test of the owner and the call that follows, since a Register between
-// the two would otherwise be undone.
+// the test of the owner and the calls that follow, so that no watcher of this
+// process registers in between. Another process can: the module offers no
+// "remove if still mine", so that gap is only kept as short as two reads of
+// the shared section.
 SRWLOCK OwnerLock = SRWLOCK_INIT;
-const void* CurrentOwner = nullptr;
 
 class COwnerLock
 {
@@ -21,24 +22,22 @@ public:
 
 }  // namespace
 
-uint32_t RegisterAsOwner(const CHookModule& module, HWND notifyWindow, const void* owner)
+uint32_t RegisterAsOwner(const CHookModule& module, HWND notifyWindow)
 {
     COwnerLock lock;
     if (module.registerWindow(notifyWindow) != 0)
         return 1;
-    CurrentOwner = owner;
     module.enable();
     return 0;
 }
 
-void UnregisterIfOwner(const CHookModule& module, const void* owner)
+void UnregisterIfOwner(const CHookModule& module, HWND notifyWindow)
 {
     COwnerLock lock;
-    if (CurrentOwner != owner)
+    if (!module.IsRegisteredTo(notifyWindow))
         return;
     module.disable();
     module.unregister();
-    CurrentOwner = nullptr;
 }
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher

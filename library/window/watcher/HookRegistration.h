@@ -1,9 +1,9 @@
 #pragma once
 
-// Register and Unregister on behalf of one owner among several in this
-// process. The module keeps one hook per desktop and the last Register takes
-// it over; without this, an older watcher that stops would remove the hook of
-// a newer one in the same process.
+// Register and Unregister on behalf of one watcher among several, in this
+// process and in others. The module keeps one hook per desktop and the last
+// Register anywhere takes it over; without these, a watcher that stops would
+// remove the hook of whoever registered after it.
 
 #include <windows.h>
 
@@ -13,13 +13,14 @@
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 
-// Registers the window and enables notifications; the owner becomes the
-// process's current one. 0 on success, 1 when Register failed (the thread's
-// last-error value is left as the platform set it).
-uint32_t RegisterAsOwner(const CHookModule& module, HWND notifyWindow, const void* owner);
+// Registers the window and enables notifications. 0 on success, 1 when
+// Register failed (the thread's last-error value is left as the platform set
+// it).
+uint32_t RegisterAsOwner(const CHookModule& module, HWND notifyWindow);
 
-// Disables notifications and removes the hook if the owner is still this
-// process's current one; otherwise leaves the newer owner's hook alone.
-void UnregisterIfOwner(const CHookModule& module, const void* owner);
+// Disables notifications and removes the hook only while it is still the one
+// registered for this window; a hook registered since, here or in another
+// process, is left alone.
+void UnregisterIfOwner(const CHookModule& module, HWND notifyWindow);
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher

@@ -7,6 +7,19 @@ namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 
 namespace {
 
+// How often the pump looks whether the hook is still registered for its
+// window: a takeover posts nothing, so only the shared section tells.
+const DWORD RegistrationCheckMilliseconds = 100;
+
+enum SessionState : long
+{
+    SessionStarting = 0,     // the thread has not reached the registration
+    SessionRegistering = 1,  // the thread is in Register
+    SessionRunning = 2,      // registered; the thread pumps
+    SessionFailed = 3,       // no window, or Register failed; the thread has ended
+    SessionStopped = 4,      // Start gave up, or Stop was asked for
+};
+
 // A message-only window: it receives posts from every process but is never
 // enumerated, shown or reported to other window managers.
 class CNotificationWindow
@@ -53,82 +66,164 @@ void Drain()
 
 CWatcherSession::CWatcherSession(const boost::shared_ptr<CHookModule>& module,
                                  WindowEventCallback callback, void* context)
-    : module(module), callback(callback), context(context), registrationStatus(WatcherFailure),
-      registrationError(0), threadId(0)
-{
-}
-
-CWatcherSession::~CWatcherSession()
+    : module(module), callback(callback), context(context), state(SessionStarting),
+      status(WatcherSuccess), registrationStatus(WatcherFailure), registrationError(0), threadId(0)
 {
 }
 
 bool CWatcherSession::IsUsable() const
 {
-    return module && callback != nullptr && registered.GetHandle() != nullptr;
+    return module && callback != nullptr && registered.GetHandle() != nullptr
+           && stop.GetHandle() != nullptr;
 }
 
-uint32_t CWatcherSession::Run(CEvent* stopEvent)
+unsigned __stdcall CWatcherSession::ThreadProc(void* argument)
+{
+    boost::shared_ptr<CWatcherSession>* owned =
+        static_cast<boost::shared_ptr<CWatcherSession>*>(argument);
+    const boost::shared_ptr<CWatcherSession> session(*owned);
+    delete owned;
+    return session->Run();
+}
+
+// The thread claims the registration with one compare-exchange before it
+// calls Register, and Start cancels with one before it gives up: whichever
+// comes first wins, so a thread that starts after Start has given up never
+// registers, and thus never takes over, nor then removes, the hook of a
+// watcher that runs.
+uint32_t CWatcherSession::Run()
 {
     threadId = GetCurrentThreadId();
     CNotificationWindow window;
+    long expected = SessionStarting;
     if (window.Get() == nullptr) {
-        ReportRegistration(WatcherFailure);
+        registrationStatus = WatcherFailure;
+        if (state.compare_exchange_strong(expected, SessionFailed))
+            registered.Set();
         return 1;
     }
-    if (RegisterAsOwner(*module, window.Get(), this) != 0) {
-        registrationError = GetLastError();
-        ReportRegistration(WatcherRegisterFailed);
+    if (!state.compare_exchange_strong(expected, SessionRegistering))
+        return 1;
+    const bool isRegistered = RegisterAsOwner(*module, window.Get()) == 0;
+    registrationError = GetLastError();
+    registrationStatus = isRegistered ? WatcherSuccess : WatcherRegisterFailed;
+    expected = SessionRegistering;
+    if (!state.compare_exchange_strong(expected, isRegistered ? SessionRunning : SessionFailed)) {
+        // Start gave up while Register hung: take back what is ours and only that.
+        UnregisterIfOwner(*module, window.Get());
+        Drain();
         return 1;
     }
-    ReportRegistration(WatcherSuccess);
-    Pump(window.Get(), stopEvent->GetHandle());
-    UnregisterIfOwner(*module, this);
+    registered.Set();
+    if (!isRegistered)
+        return 1;
+    Pump(window.Get());
+    UnregisterIfOwner(*module, window.Get());
     Drain();
     return 0;
 }
 
-void CWatcherSession::ReportRegistration(uint32_t status)
+uint32_t CWatcherSession::WaitForRegistration(HANDLE thread, DWORD milliseconds)
 {
-    registrationStatus = status;
-    registered.Set();
-}
-
-uint32_t CWatcherSession::WaitForRegistration(DWORD milliseconds)
-{
-    if (!registered.Wait(milliseconds))
+    const HANDLE ends[2] = {registered.GetHandle(), thread};
+    DWORD woken = WaitForMultipleObjects(2, ends, FALSE, milliseconds);
+    // A thread that is inside Register is under way: its outcome is awaited
+    // rather than undone, unless Register itself hangs as long again.
+    if (woken != WAIT_OBJECT_0 && state == SessionRegistering)
+        woken = WaitForMultipleObjects(2, ends, FALSE, milliseconds);
+    if (woken != WAIT_OBJECT_0 && Cancel())
         return WatcherFailure;
+    // The outcome is written before the state leaves SessionRegistering.
     if (registrationStatus == WatcherRegisterFailed)
         SetLastError(registrationError);
     return registrationStatus;
 }
 
-// The stop event is tested after every message, so that Stop waits for at
-// most the callback that is running, never for a backlog of notifications.
-void CWatcherSession::Pump(HWND window, HANDLE stop)
+// True when the thread had not yet finished registering; false when the
+// outcome is known after all.
+bool CWatcherSession::Cancel()
 {
-    for (;;) {
-        if (MsgWaitForMultipleObjects(1, &stop, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0 + 1)
+    long current = state;
+    while (current == SessionStarting || current == SessionRegistering) {
+        if (state.compare_exchange_weak(current, SessionStopped))
+            return true;
+    }
+    return false;
+}
+
+void CWatcherSession::RequestStop()
+{
+    state = SessionStopped;
+    stop.Set();
+}
+
+bool CWatcherSession::IsStopRequested() const
+{
+    return state == SessionStopped;
+}
+
+// Stop is tested after every message, so that it waits for at most the
+// callback that is running, never for a backlog of notifications. Delivery
+// ends for good when the callback throws or the hook is taken over.
+void CWatcherSession::Pump(HWND window)
+{
+    const HANDLE stopHandle = stop.GetHandle();
+    ULONGLONG nextCheck = GetTickCount64() + RegistrationCheckMilliseconds;
+    while (!IsStopRequested()) {
+        const DWORD woken = MsgWaitForMultipleObjects(1, &stopHandle, FALSE,
+                                                      RegistrationCheckMilliseconds, QS_ALLINPUT);
+        if (woken == WAIT_FAILED)
             return;
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.hwnd == window && IsWindowEventMessage(message.message))
-                Deliver(message);
-            else if (message.message != WM_QUIT)
-                Dispatch(message);
-            if (WaitForSingleObject(stop, 0) == WAIT_OBJECT_0)
-                return;
+        if (woken == WAIT_OBJECT_0 + 1 && !DeliverQueued(window))
+            return;
+        const ULONGLONG now = GetTickCount64();
+        if (now < nextCheck || IsStopRequested())
+            continue;
+        nextCheck = now + RegistrationCheckMilliseconds;
+        if (!module->IsRegisteredTo(window)) {
+            status = WatcherTakenOver;
+            Deliver(WindowEventTakenOver, nullptr);
+            return;
         }
     }
 }
 
-void CWatcherSession::Deliver(const MSG& message) const
+// False once delivery is to end.
+bool CWatcherSession::DeliverQueued(HWND window)
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.hwnd == window && IsWindowEventMessage(message.message)) {
+            if (!Deliver(WindowEventKind(message.message), reinterpret_cast<HWND>(message.lParam)))
+                return false;
+        } else if (message.message != WM_QUIT) {
+            Dispatch(message);
+        }
+        if (IsStopRequested())
+            return false;
+    }
+    return true;
+}
+
+// An exception must not cross the thread's procedure, where it would end the
+// process: it ends delivery instead, and the owner reads it in the status
+// (unless a takeover ended delivery first).
+bool CWatcherSession::Deliver(WindowEventKind kind, HWND window)
 {
     CWindowEvent event;
-    event.kind = WindowEventKind(message.message);
-    event.window = reinterpret_cast<HWND>(message.lParam);
+    event.kind = kind;
+    event.window = window;
     event.arrivalTime = GetTickCount64();
-    TakeWindowSnapshot(event.window, &event.snapshot);
-    callback(event, context);
+    if (window != nullptr)
+        TakeWindowSnapshot(window, &event.snapshot);
+    try {
+        callback(event, context);
+    } catch (...) {
+        uint32_t delivering = WatcherSuccess;
+        status.compare_exchange_strong(delivering, WatcherCallbackThrew);
+        return false;
+    }
+    return true;
 }
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher

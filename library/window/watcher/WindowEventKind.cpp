@@ -20,6 +20,8 @@ const char* GetWindowEventName(WindowEventKind kind)
         return "Moving";
     case WindowEventExitSizeMove:
         return "ExitSizeMove";
+    case WindowEventTakenOver:
+        return "TakenOver";
     }
     return "Unknown";
 }

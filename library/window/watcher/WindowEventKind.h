@@ -1,7 +1,8 @@
 #pragma once
 
-// The five notifications of the hook module as the watcher hands them on, and
-// the one spelling of their names that tools and logs share.
+// The five notifications of the hook module as the watcher hands them on, the
+// watcher's own report that its hook was taken over, and the one spelling of
+// their names that tools and logs share.
 
 #include <windows.h>
 
@@ -14,9 +15,13 @@
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 
 // The values are the notification messages themselves, so that a posted
-// message converts without a table.
+// message converts without a table; no notification has the value 0.
 enum WindowEventKind : uint32_t
 {
+    // Another Register (in any process on the desktop) has replaced the
+    // watcher's hook, or another process removed it. Comes once, with a null
+    // window; nothing is delivered after it.
+    WindowEventTakenOver = 0,
     WindowEventPosChanged = NotifyWindowPosChanged,
     WindowEventDestroyed = NotifyWindowDestroyed,
     WindowEventEnterSizeMove = NotifyEnterSizeMove,
@@ -26,8 +31,8 @@ enum WindowEventKind : uint32_t
 
 bool IsWindowEventMessage(UINT message);
 
-// "WindowPosChanged", "Destroyed", "EnterSizeMove", "Moving", "ExitSizeMove";
-// "Unknown" for any other value.
+// "WindowPosChanged", "Destroyed", "EnterSizeMove", "Moving", "ExitSizeMove",
+// "TakenOver"; "Unknown" for any other value.
 const char* GetWindowEventName(WindowEventKind kind);
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher

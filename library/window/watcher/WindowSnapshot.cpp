@@ -8,6 +8,19 @@ namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 
 using NSynchronization::CUniqueHandle;
 
+namespace {
+
+// A text cut at its capacity must not end in the first half of a surrogate
+// pair: that half is no character, and whoever converts the text would fail
+// or print a replacement mark.
+void EndAtCharacter(wchar_t* text, size_t length, size_t capacity)
+{
+    if (length > 0 && length + 1 >= capacity && IS_HIGH_SURROGATE(text[length - 1]))
+        text[length - 1] = 0;
+}
+
+}  // namespace
+
 uint32_t GetProcessImageName(DWORD processId, wchar_t* name, uint32_t capacity)
 {
     if (name == nullptr || capacity == 0)
@@ -27,6 +40,7 @@ uint32_t GetProcessImageName(DWORD processId, wchar_t* name, uint32_t capacity)
     }
     wcsncpy(name, file, capacity - 1);
     name[capacity - 1] = 0;
+    EndAtCharacter(name, wcslen(name), capacity);
     return 0;
 }
 
@@ -42,7 +56,9 @@ uint32_t TakeWindowSnapshot(HWND hwnd, CWindowSnapshot* snapshot)
     if (!IsValidWindow(hwnd))
         return 1;
     GetClassNameW(hwnd, snapshot->className, sizeof(snapshot->className) / sizeof(wchar_t));
-    InternalGetWindowText(hwnd, snapshot->title, sizeof(snapshot->title) / sizeof(wchar_t));
+    const size_t titleCapacity = sizeof(snapshot->title) / sizeof(wchar_t);
+    const int titleLength = InternalGetWindowText(hwnd, snapshot->title, int(titleCapacity));
+    EndAtCharacter(snapshot->title, titleLength > 0 ? size_t(titleLength) : 0, titleCapacity);
     snapshot->hasBounds = GetWindowBounds(hwnd, &snapshot->bounds) == 0;
     snapshot->showState = GetWindowShowState(hwnd);
     GetWindowThreadProcessId(hwnd, &snapshot->processId);

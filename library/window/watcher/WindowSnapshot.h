@@ -13,7 +13,9 @@
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 
 // Fixed storage, so that an event record is copied without allocating on the
-// watcher's thread. Texts are cut at their capacity and always terminated.
+// watcher's thread. Texts are cut at their capacity, before a character
+// that does not fit whole (never inside a surrogate pair), and always
+// terminated.
 class CWindowSnapshot
 {
 public:

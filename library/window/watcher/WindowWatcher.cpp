@@ -1,25 +1,44 @@
 #include "library/window/watcher/WindowWatcher.h"
 
-#include <new>
+#include <process.h>
 
+#include <new>
+#include <utility>
+
+#include "library/synchronization/NewShared.h"
 #include "library/window/watcher/WatcherSession.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 
 namespace {
 
-// Generous: both only wait for a handful of system calls on the watcher's
-// thread, or for one callback that should be quick.
-const DWORD RegistrationTimeoutMilliseconds = 5000;
-const DWORD StopTimeoutMilliseconds = 5000;
+// Generous: after a cancelled start the thread only has to leave its
+// start-up; at Stop it has to finish at most one callback that should be
+// quick.
+const DWORD EndTimeoutMilliseconds = 5000;
+
+using SessionPtr = boost::shared_ptr<CWatcherSession>;
 
 }  // namespace
 
+// From the callback, Stop would wait for the very thread that runs it: the
+// thread is told to stop instead, and left to unregister and end by itself
+// once the callback has returned.
 CWindowWatcher::~CWindowWatcher()
 {
+    if (IsStarted() && IsOnOwnThread()) {
+        session->RequestStop();
+        thread.Reset();
+        session.reset();
+        return;
+    }
     Stop();
 }
 
+// The thread is the watcher's own rather than a CThread, whose Start gives up
+// after a fixed second and forgets the thread: a Start here must be able to
+// wait longer for a thread that begins late, and to wait for it to end when
+// it gives up.
 uint32_t CWindowWatcher::Start(WindowEventCallback callback, void* context,
                                const wchar_t* modulePath)
 {
@@ -42,43 +61,60 @@ uint32_t CWindowWatcher::Start(WindowEventCallback callback, void* context,
     default:
         return WatcherModuleNotLoaded;
     }
-    boost::shared_ptr<CWatcherSession> created(new (std::nothrow)
-                                                   CWatcherSession(module, callback, context));
-    if (!created || !created->IsUsable() || thread.Start(created) != 0)
+    const SessionPtr created =
+        NSynchronization::NewShared<CWatcherSession>(module, callback, context);
+    if (!created || !created->IsUsable())
         return WatcherFailure;
-    session = created;
-    const uint32_t status = session->WaitForRegistration(RegistrationTimeoutMilliseconds);
+    SessionPtr* argument = new (std::nothrow) SessionPtr(created);
+    if (argument == nullptr)
+        return WatcherFailure;
+    const uintptr_t began =
+        _beginthreadex(nullptr, 0, &CWatcherSession::ThreadProc, argument, 0, nullptr);
+    if (began == 0) {
+        delete argument;
+        return WatcherFailure;
+    }
+    NSynchronization::CUniqueHandle started(reinterpret_cast<HANDLE>(began));
+    const uint32_t status = created->WaitForRegistration(started.Get(), startTimeout);
     if (status != WatcherSuccess) {
         const DWORD error = GetLastError();
-        EndThread();
+        WaitForSingleObject(started.Get(), EndTimeoutMilliseconds);
         SetLastError(error);
+        return status;
     }
-    return status;
+    thread = std::move(started);
+    session = created;
+    return WatcherSuccess;
 }
 
 uint32_t CWindowWatcher::Stop()
 {
     if (!IsStarted())
         return WatcherSuccess;
-    if (session->GetThreadId() == GetCurrentThreadId())
+    if (IsOnOwnThread())
         return WatcherFailure;
     return EndThread();
 }
 
-// Join only sees the thread's finished signal; waiting for the thread object
-// as well means that the thread no longer exists once Stop has returned.
+uint32_t CWindowWatcher::GetStatus() const
+{
+    return IsStarted() ? session->GetStatus() : WatcherSuccess;
+}
+
+bool CWindowWatcher::IsOnOwnThread() const
+{
+    return session->GetThreadId() == GetCurrentThreadId();
+}
+
+// A thread that has not ended in time goes on alone with its own reference
+// to the session and calls no further callback.
 uint32_t CWindowWatcher::EndThread()
 {
-    const ULONGLONG deadline = GetTickCount64() + StopTimeoutMilliseconds;
-    thread.RequestStop();
-    uint32_t status = thread.Join(StopTimeoutMilliseconds) == 0 ? WatcherSuccess : WatcherFailure;
-    if (status == WatcherSuccess) {
-        const ULONGLONG now = GetTickCount64();
-        const DWORD left = now < deadline ? DWORD(deadline - now) : 0;
-        if (WaitForSingleObject(thread.GetHandle(), left) != WAIT_OBJECT_0)
-            status = WatcherFailure;
-    }
-    thread.Close();
+    session->RequestStop();
+    const uint32_t status =
+        WaitForSingleObject(thread.Get(), EndTimeoutMilliseconds) == WAIT_OBJECT_0 ? WatcherSuccess
+                                                                                   : WatcherFailure;
+    thread.Reset();
     session.reset();
     return status;
 }

@@ -16,12 +16,19 @@
 // thread does not pump, and Windows serves the hook of 32-bit processes
 // through that thread, so those processes wait for it. Queue slow work to a
 // thread of your own. Do not call Stop from the callback (it fails there).
+// Deleting the watcher from its own callback is allowed: no callback follows,
+// and the thread unregisters and ends by itself once that callback returns.
+// The callback should not throw; when it does, the exception is caught on the
+// watcher's thread, nothing more is delivered, the hook is removed and
+// GetStatus reports WatcherCallbackThrew until Stop.
 //
 // Two watchers: the module keeps one hook per desktop, and the last Register
-// anywhere on the desktop takes it over. A newer watcher therefore silences an
-// older one, which receives nothing until it is started again. Within one
-// process an older watcher that stops leaves the newer one's hook in place; a
-// watcher in another process that stops removes the hook for everyone.
+// anywhere on the desktop takes it over. A newer watcher, in this process or
+// another, therefore silences an older one: within a tenth of a second the
+// older one delivers one WindowEventTakenOver event (null window), delivers
+// nothing after it, and GetStatus reports WatcherTakenOver until Stop; it
+// receives nothing until it is started again, even when the newer one stops.
+// A watcher that stops removes the hook only while it is still its own.
 
 #include <windows.h>
 
@@ -29,7 +36,7 @@
 
 #include <cstdint>
 
-#include "library/synchronization/Thread.h"
+#include "library/synchronization/UniqueHandle.h"
 #include "library/window/watcher/WindowEvent.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
@@ -46,22 +53,37 @@ enum WatcherStatus : uint32_t
         2,                   // the module could not be loaded (last-error as LoadLibraryW left it)
     WatcherWrongModule = 3,  // the file loaded, but it is not the hook module
     WatcherRegisterFailed = 4,  // Register failed (last-error as Register left it)
+    // GetStatus only: delivery has ended.
+    WatcherTakenOver = 5,      // another Register replaced the hook (see above)
+    WatcherCallbackThrew = 6,  // the callback threw; the exception was dropped
 };
 
-// Start, Stop and destruction belong to one owner thread.
+// How long Start waits, unless told otherwise, for the watcher's thread to
+// begin and register: long enough for a first start on a loaded machine.
+const DWORD DefaultStartTimeoutMilliseconds = 30000;
+
+// Start, Stop and destruction belong to one owner thread; destruction may
+// also come from the watcher's own callback.
 class CWindowWatcher
 {
 public:
     CWindowWatcher() = default;
-    ~CWindowWatcher();  // Stop
+    // Stop; from the watcher's own callback, see above.
+    ~CWindowWatcher();
     CWindowWatcher(const CWindowWatcher&) = delete;
     CWindowWatcher& operator=(const CWindowWatcher&) = delete;
 
     // A null module path means the module beside this process's executable.
     // Returns once the hook is registered and enabled, or with the failure
-    // (WatcherStatus); a failed Start leaves no thread behind.
+    // (WatcherStatus). A Start that gives up waiting (WatcherFailure) cancels
+    // the thread, which then never registers, and waits up to five seconds
+    // more for it to end: a failed Start leaves no thread behind and never
+    // touches another watcher's registration.
     uint32_t Start(WindowEventCallback callback, void* context,
                    const wchar_t* modulePath = nullptr);
+
+    // For the Starts that follow; DefaultStartTimeoutMilliseconds until set.
+    void SetStartTimeout(DWORD milliseconds) { startTimeout = milliseconds; }
 
     // Disables and removes the hook, drops what has not been delivered yet and
     // ends the thread. No callback runs after Stop has returned 0. Returns 1
@@ -72,11 +94,18 @@ public:
 
     bool IsStarted() const { return session.get() != nullptr; }
 
+    // WatcherSuccess while started and delivering, and when not started;
+    // WatcherTakenOver or WatcherCallbackThrew once delivery has ended for
+    // that reason (the watcher stays started until Stop).
+    uint32_t GetStatus() const;
+
 private:
+    bool IsOnOwnThread() const;
     uint32_t EndThread();
 
-    NSynchronization::NThread::CThread thread;
+    NSynchronization::CUniqueHandle thread;
     boost::shared_ptr<CWatcherSession> session;
+    DWORD startTimeout = DefaultStartTimeoutMilliseconds;
 };
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher
