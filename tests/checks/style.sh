@@ -5,7 +5,7 @@
 set -euo pipefail
 root=${1:?source folder}
 cd "$root"
-mapfile -t files < <(find include hook library tools tests bench \
+mapfile -t files < <(find include hook library watcher tools tests bench \
                        -type f \( -name '*.h' -o -name '*.hpp' -o -name '*.c' -o -name '*.cpp' \) \
                        2>/dev/null | sort)
 [ ${#files[@]} -gt 0 ] || { echo "no C/C++ files under $root" >&2; exit 1; }

@@ -3,8 +3,8 @@
 #include "zarvowindow1589x64.h"
 #include "tests/common/HookSharedSection.h"
 #include "tests/common/ModuleImage.h"
-#include "tests/hook/HookTargetCommands.h"
-#include "tests/hook/HookTestSupport.h"
+#include "tests/common/HookTargetCommands.h"
+#include "tests/common/HookTestSupport.h"
 
 #include <algorithm>
 #include <memory>

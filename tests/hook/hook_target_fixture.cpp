@@ -3,7 +3,7 @@
 // Creates a hidden top-level window with a child and carries out the commands
 // of HookTargetCommands.h until the window is destroyed.
 
-#include "tests/hook/HookTargetCommands.h"
+#include "tests/common/HookTargetCommands.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "tests/common/ChildProcess.h"
-#include "tests/hook/HookTargetCommands.h"
-#include "tests/hook/HookTestSupport.h"
+#include "tests/common/HookTargetCommands.h"
+#include "tests/common/HookTestSupport.h"
 #include "tests/tools/ToolTestSupport.h"
 #include "tools/zarvowatch/WatchExitCode.h"
 

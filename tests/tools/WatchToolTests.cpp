@@ -6,8 +6,8 @@
 
 #include "tests/common/HookSharedSection.h"
 #include "tests/common/Wait.h"
-#include "tests/hook/HookTargetCommands.h"
-#include "tests/hook/HookTestSupport.h"
+#include "tests/common/HookTargetCommands.h"
+#include "tests/common/HookTestSupport.h"
 #include "tests/tools/ToolTestSupport.h"
 #include "tools/zarvowatch/WatchExitCode.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "library/window/watcher/WindowEvent.h"
+#include "watcher/WindowEvent.h"
 
 namespace NWatcherTest {
 

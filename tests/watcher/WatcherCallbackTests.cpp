@@ -7,11 +7,11 @@
 #include <atomic>
 #include <stdexcept>
 
-#include "library/window/watcher/WindowWatcher.h"
+#include "watcher/WindowWatcher.h"
 #include "tests/common/HookSharedSection.h"
 #include "tests/common/Wait.h"
-#include "tests/hook/HookTargetCommands.h"
-#include "tests/hook/HookTestSupport.h"
+#include "tests/common/HookTargetCommands.h"
+#include "tests/common/HookTestSupport.h"
 #include "tests/watcher/ProcessCounts.h"
 
 namespace {

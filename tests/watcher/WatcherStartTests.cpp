@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "library/window/watcher/WindowWatcher.h"
+#include "watcher/WindowWatcher.h"
 #include "tests/common/HookSharedSection.h"
-#include "tests/hook/HookTargetCommands.h"
-#include "tests/hook/HookTestSupport.h"
+#include "tests/common/HookTargetCommands.h"
+#include "tests/common/HookTestSupport.h"
 #include "tests/watcher/EventRecorder.h"
 #include "tests/watcher/ProcessCounts.h"
 

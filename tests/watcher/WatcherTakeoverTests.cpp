@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "library/window/watcher/WindowWatcher.h"
+#include "watcher/WindowWatcher.h"
 #include "tests/common/ChildProcess.h"
 #include "tests/common/HookSharedSection.h"
 #include "tests/common/Wait.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "library/window/watcher/WindowSnapshot.h"
+#include "watcher/WindowSnapshot.h"
 #include "tests/common/Text.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "library/window/watcher/WindowEvent.h"
+#include "watcher/WindowEvent.h"
 
 // Keeps the notifications about windows of one image name and one class, and
 // completes the snapshot of a window that is gone with what earlier

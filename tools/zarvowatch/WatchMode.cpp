@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "library/window/watcher/WindowWatcher.h"
+#include "watcher/WindowWatcher.h"
 #include "tools/zarvowatch/WatchExitCode.h"
 #include "tools/zarvowatch/WatchFilter.h"
 #include "tools/zarvowatch/WatchOutput.h"

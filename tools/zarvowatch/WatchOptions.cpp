@@ -7,7 +7,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "library/window/watcher/HookModule.h"
+#include "watcher/HookModule.h"
 
 namespace {
 

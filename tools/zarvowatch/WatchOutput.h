@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "library/window/watcher/WindowEvent.h"
+#include "watcher/WindowEvent.h"
 
 // "0x... class=... title=... bounds=... state=... pid=... image=...", or
 // "0x... gone pid=... image=..." with what is known of a window that is gone.

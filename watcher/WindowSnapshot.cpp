@@ -1,4 +1,4 @@
-#include "library/window/watcher/WindowSnapshot.h"
+#include "watcher/WindowSnapshot.h"
 
 #include <cwchar>
 

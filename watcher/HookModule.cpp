@@ -1,4 +1,4 @@
-#include "library/window/watcher/HookModule.h"
+#include "watcher/HookModule.h"
 
 #include <cstddef>
 #include <cstring>

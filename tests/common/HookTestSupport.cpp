@@ -1,8 +1,8 @@
-#include "tests/hook/HookTestSupport.h"
+#include "tests/common/HookTestSupport.h"
 
 #include "zarvowindow1589x64.h"
-#include "library/window/watcher/WindowEventKind.h"
-#include "tests/hook/HookTargetCommands.h"
+#include "watcher/WindowEventKind.h"
+#include "tests/common/HookTargetCommands.h"
 
 #include <algorithm>
 #include <sstream>

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "library/window/watcher/HookModule.h"
+#include "watcher/HookModule.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 

@@ -1,4 +1,4 @@
-#include "library/window/watcher/WindowWatcher.h"
+#include "watcher/WindowWatcher.h"
 
 #include <process.h>
 
@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "library/synchronization/NewShared.h"
-#include "library/window/watcher/WatcherSession.h"
+#include "watcher/WatcherSession.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 

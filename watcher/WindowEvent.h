@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "library/window/watcher/WindowEventKind.h"
-#include "library/window/watcher/WindowSnapshot.h"
+#include "watcher/WindowEventKind.h"
+#include "watcher/WindowSnapshot.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 

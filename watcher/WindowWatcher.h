@@ -37,7 +37,7 @@
 #include <cstdint>
 
 #include "library/synchronization/UniqueHandle.h"
-#include "library/window/watcher/WindowEvent.h"
+#include "watcher/WindowEvent.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 

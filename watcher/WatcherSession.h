@@ -13,8 +13,8 @@
 #include <cstdint>
 
 #include "library/synchronization/Event.h"
-#include "library/window/watcher/HookModule.h"
-#include "library/window/watcher/WindowEvent.h"
+#include "watcher/HookModule.h"
+#include "watcher/WindowEvent.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 

@@ -1,7 +1,7 @@
-#include "library/window/watcher/WatcherSession.h"
+#include "watcher/WatcherSession.h"
 
-#include "library/window/watcher/HookRegistration.h"
-#include "library/window/watcher/WindowWatcher.h"
+#include "watcher/HookRegistration.h"
+#include "watcher/WindowWatcher.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 

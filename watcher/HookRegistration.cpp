@@ -1,4 +1,4 @@
-#include "library/window/watcher/HookRegistration.h"
+#include "watcher/HookRegistration.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 

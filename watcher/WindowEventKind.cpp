@@ -1,4 +1,4 @@
-#include "library/window/watcher/WindowEventKind.h"
+#include "watcher/WindowEventKind.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 
