@@ -22,6 +22,16 @@ const char* GetWindowEventName(WindowEventKind kind)
         return "ExitSizeMove";
     case WindowEventTakenOver:
         return "TakenOver";
+    case WindowEventPresent:
+        return "Present";
+    case WindowEventGone:
+        return "Gone";
+    case WindowEventSettled:
+        return "Settled";
+    case WindowEventActivated:
+        return "Activated";
+    case WindowEventTitleChanged:
+        return "TitleChanged";
     }
     return "Unknown";
 }

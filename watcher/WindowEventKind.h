@@ -27,12 +27,20 @@ enum WindowEventKind : uint32_t
     WindowEventEnterSizeMove = NotifyEnterSizeMove,
     WindowEventMoving = NotifyWindowMoving,
     WindowEventExitSizeMove = NotifyExitSizeMove,
+
+    // What the window model (WindowModel.h) adds; no message has these values.
+    WindowEventPresent = 0x10001,  // the window existed when the model started
+    WindowEventGone,               // its process ended without its destruction reaching the hook
+    WindowEventSettled,            // its position is final: a move/size loop ended, or it was quiet
+    WindowEventActivated,          // it became the foreground window
+    WindowEventTitleChanged,       // its title changed
 };
 
 bool IsWindowEventMessage(UINT message);
 
 // "WindowPosChanged", "Destroyed", "EnterSizeMove", "Moving", "ExitSizeMove",
-// "TakenOver"; "Unknown" for any other value.
+// "TakenOver", "Present", "Gone", "Settled", "Activated", "TitleChanged";
+// "Unknown" for any other value.
 const char* GetWindowEventName(WindowEventKind kind);
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher

@@ -12,6 +12,25 @@
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 
+// A fact the platform may not answer.
+enum SnapshotAnswer : uint32_t
+{
+    SnapshotNo = 0,
+    SnapshotYes = 1,
+    SnapshotUnknown = 2,
+};
+
+// The mandatory integrity level of a process's token.
+enum ProcessIntegrity : uint32_t
+{
+    IntegrityUnknown = 0,
+    IntegrityUntrusted = 1,
+    IntegrityLow = 2,
+    IntegrityMedium = 3,
+    IntegrityHigh = 4,
+    IntegritySystem = 5,
+};
+
 // Fixed storage, so that an event record is copied without allocating on the
 // watcher's thread. Texts are cut at their capacity, before a character
 // that does not fit whole (never inside a surrogate pair), and always
@@ -27,6 +46,23 @@ public:
     WindowShowState showState = Unknown;
     DWORD processId = 0;
     wchar_t imageName[MAX_PATH] = {};  // file name only, "notepad.exe"; empty when unreadable
+
+    // Where and how the window stands.
+    HWND owner = nullptr;                      // GetWindow(GW_OWNER)
+    bool isAppWindow = false;                  // as a taskbar decides: visible, no tool window, and
+                                               // unowned or WS_EX_APPWINDOW
+    HMONITOR monitor = nullptr;                // the monitor the window is mostly on
+    RECT workArea = {};                        // that monitor's work area
+    uint32_t dpi = 0;                          // the window's DPI; 0 when the platform does not say
+    bool isFullscreen = false;                 // covers its monitor, without a caption
+    SnapshotAnswer cloaked = SnapshotUnknown;  // hidden by the compositor
+
+    // The process, and whether the hook can see it at all.
+    uint32_t processBits = 0;  // 32 or 64; 0 when unreadable
+    ProcessIntegrity integrity = IntegrityUnknown;
+    // The hook module is mapped into this process: 64-bit, at an integrity
+    // level not above the watcher's. Events of uncovered windows may be missing.
+    bool isCovered = false;
 };
 
 // 0 when the window existed and was read, 1 when it is gone (snapshot->gone).
