@@ -42,9 +42,8 @@ uint64_t GetDIBRowBytes(uint16_t bytesPerPixel, uint32_t width)
 }
 
 CDIBSurface::CDIBSurface()
-    : state(0), section(nullptr), pixels(nullptr), attached(0), dc(nullptr), bitmap(nullptr),
-      previousObject(nullptr), capacityWidth(0), capacityHeight(0), bitmapWidth(0), bitmapHeight(0),
-      bytesPerPixel(0), format(0)
+    : state(0), attached(0), dc(nullptr), previousObject(nullptr), capacityWidth(0),
+      capacityHeight(0), bitmapWidth(0), bitmapHeight(0), bytesPerPixel(0), format(0)
 {
 }
 
@@ -63,7 +62,7 @@ uint32_t CDIBSurface::SetUp(uint32_t width, uint32_t height, int32_t newFormat, 
     CSectionView view;
     if (setup(view, GetDIBRowBytes(size, width) * height) != 0)
         return 1;
-    view.Detach(&section, &pixels);
+    view.Detach(section, pixels);
     capacityWidth = width;
     capacityHeight = height;
     bytesPerPixel = size;
@@ -88,10 +87,9 @@ uint32_t CDIBSurface::Open(const wchar_t* name, uint32_t width, uint32_t height,
 void CDIBSurface::Close()
 {
     DetachFromDC();
-    CSectionView::Release(section, pixels);
+    pixels.Reset();
+    section.Reset();
     state = 0;
-    section = nullptr;
-    pixels = nullptr;
     capacityWidth = 0;
     capacityHeight = 0;
     bitmapWidth = 0;
@@ -102,7 +100,7 @@ void CDIBSurface::Close()
 
 bool CDIBSurface::IsValid() const
 {
-    return state == 1 && section != nullptr && pixels != nullptr;
+    return state == 1 && section.IsValid() && pixels.IsValid();
 }
 
 uint64_t CDIBSurface::GetSectionBytes() const
@@ -142,12 +140,12 @@ uint32_t CDIBSurface::AttachToDC(HDC target, uint32_t width, uint32_t height)
         return 1;
     void* bits = nullptr;
     HBITMAP created = CreateDIBSection(target, reinterpret_cast<const BITMAPINFO*>(&info),
-                                       DIB_RGB_COLORS, &bits, section, 0);
+                                       DIB_RGB_COLORS, &bits, section.Get(), 0);
     if (created == nullptr)
         return 1;
     HGDIOBJ previous = SelectObject(target, created);
     attached = 1;
-    bitmap = created;
+    bitmap.Reset(created);
     dc = target;
     bitmapWidth = int32_t(width);
     bitmapHeight = int32_t(height);
@@ -162,8 +160,7 @@ void CDIBSurface::DetachFromDC()
     SelectObject(dc, previousObject);
     dc = nullptr;
     previousObject = nullptr;
-    DeleteObject(bitmap);
-    bitmap = nullptr;
+    bitmap.Reset();
     attached = 0;
 }
 

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+#include "library/resource/UniqueResource.h"
+
 namespace NLibrary { namespace NWin32 { namespace NCapture {
 
 enum DIBFormat : int32_t
@@ -55,7 +57,7 @@ public:
     void Close();
 
     bool IsValid() const;
-    void* GetBits() const { return pixels; }
+    void* GetBits() const { return pixels.Get(); }
     int32_t GetFormat() const { return format; }
     uint32_t GetWidth() const { return capacityWidth; }
     uint32_t GetHeight() const { return capacityHeight; }
@@ -76,11 +78,12 @@ private:
     uint32_t SetUp(uint32_t width, uint32_t height, int32_t format, TSetup setup);
 
     uint8_t state;
-    HANDLE section;
-    void* pixels;
+    NResource::CUniqueFileMapping section;
+    // A view of the section from offset 0; unmapped before the section closes.
+    NResource::CUniqueMappedView pixels;
     uint8_t attached;
     HDC dc;
-    HBITMAP bitmap;
+    NResource::CUniqueGdiObject<HBITMAP> bitmap;
     HGDIOBJ previousObject;
     uint32_t capacityWidth;
     uint32_t capacityHeight;

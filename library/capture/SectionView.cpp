@@ -1,5 +1,7 @@
 #include "library/capture/SectionView.h"
 
+#include <utility>
+
 namespace NLibrary { namespace NWin32 { namespace NCapture {
 
 uint32_t CSectionView::Create(uint64_t bytes, const wchar_t* name)
@@ -33,40 +35,32 @@ uint32_t CSectionView::Open(const wchar_t* name, uint64_t bytes)
 
 uint32_t CSectionView::Map(uint64_t bytes)
 {
-    view = MapViewOfFile(section.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, SIZE_T(bytes));
-    if (view == nullptr) {
+    view.Reset(MapViewOfFile(section.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, SIZE_T(bytes)));
+    if (!view.IsValid()) {
         Reset();
         return 1;
     }
     // The platform may map a view larger than a section it rounded down;
     // make sure the whole request is backed.
     MEMORY_BASIC_INFORMATION info = {};
-    if (VirtualQuery(view, &info, sizeof(info)) == 0 || info.RegionSize < bytes) {
+    if (VirtualQuery(view.Get(), &info, sizeof(info)) == 0 || info.RegionSize < bytes) {
         Reset();
         return 1;
     }
     return 0;
 }
 
-void CSectionView::Detach(HANDLE* sectionOut, void** viewOut)
+void CSectionView::Detach(NResource::CUniqueFileMapping& sectionOut,
+                          NResource::CUniqueMappedView& viewOut)
 {
-    *sectionOut = section.Release();
-    *viewOut = view;
-    view = nullptr;
-}
-
-void CSectionView::Release(HANDLE section, void* view)
-{
-    if (view != nullptr)
-        UnmapViewOfFile(view);
-    if (section != nullptr)
-        CloseHandle(section);
+    sectionOut = std::move(section);
+    viewOut = std::move(view);
 }
 
 void CSectionView::Reset()
 {
-    Release(section.Release(), view);
-    view = nullptr;
+    view.Reset();
+    section.Reset();
 }
 
 }}}  // namespace NLibrary::NWin32::NCapture

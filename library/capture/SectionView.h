@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "library/synchronization/UniqueHandle.h"
+#include "library/resource/UniqueResource.h"
 
 namespace NLibrary { namespace NWin32 { namespace NCapture {
 
@@ -17,9 +17,6 @@ class CSectionView
 {
 public:
     CSectionView() = default;
-    ~CSectionView() { Reset(); }
-    CSectionView(const CSectionView&) = delete;
-    CSectionView& operator=(const CSectionView&) = delete;
 
     // A new page-file section of the given size, named when name is non-null
     // (a name that already exists is refused rather than shared), mapped
@@ -30,18 +27,16 @@ public:
     // read-write; fails when the section is smaller than that.
     uint32_t Open(const wchar_t* name, uint64_t bytes);
 
-    // Hands handle and view over to the caller, who must later give them to
-    // Release.
-    void Detach(HANDLE* sectionOut, void** viewOut);
-
-    static void Release(HANDLE section, void* view);
+    // Hands handle and view over to the caller's owners.
+    void Detach(NResource::CUniqueFileMapping& sectionOut, NResource::CUniqueMappedView& viewOut);
 
 private:
     uint32_t Map(uint64_t bytes);
     void Reset();
 
-    NSynchronization::CUniqueHandle section;
-    void* view = nullptr;
+    // Declared in the order of acquisition: the view goes before the section.
+    NResource::CUniqueFileMapping section;
+    NResource::CUniqueMappedView view;
 };
 
 }}}  // namespace NLibrary::NWin32::NCapture

@@ -32,23 +32,24 @@ uint32_t ShareInterface(T* held, T** out)
 
 }  // namespace
 
-CWMIManager::CWMIManager(const wchar_t* namespaceName)
-    : initialised(0), firstInterface(nullptr), secondInterface(nullptr)
+CWMIManager::CWMIManager(const wchar_t* namespaceName) : initialised(0)
 {
     if (!InitializeForThread())
         return;
     initialised = 1;
+    // A call that fails owns nothing, whatever it left in its out-parameter:
+    // that value is dropped, never released.
     if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                                reinterpret_cast<void**>(&firstInterface)))) {
-        firstInterface = nullptr;
+                                reinterpret_cast<void**>(firstInterface.Put())))) {
+        static_cast<void>(firstInterface.Release());
         return;
     }
     BSTR name = SysAllocString(namespaceName != nullptr ? namespaceName : L"ROOT\\CIMV2");
     if (name == nullptr)
         return;
-    if (FAILED(firstInterface->ConnectServer(name, nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                                             &secondInterface)))
-        secondInterface = nullptr;
+    if (FAILED(firstInterface.Get()->ConnectServer(name, nullptr, nullptr, nullptr, 0, nullptr,
+                                                   nullptr, secondInterface.Put())))
+        static_cast<void>(secondInterface.Release());
     SysFreeString(name);
 }
 
@@ -59,26 +60,20 @@ CWMIManager::~CWMIManager()
 {
     const bool balance = initialised != 0;
     initialised = 0;
-    if (secondInterface != nullptr) {
-        secondInterface->Release();
-        secondInterface = nullptr;
-    }
-    if (firstInterface != nullptr) {
-        firstInterface->Release();
-        firstInterface = nullptr;
-    }
+    secondInterface.Reset();
+    firstInterface.Reset();
     if (balance)
         CoUninitialize();
 }
 
 uint32_t CWMIManager::GetLocator(IWbemLocator** out) const
 {
-    return ShareInterface(firstInterface, out);
+    return ShareInterface(firstInterface.Get(), out);
 }
 
 uint32_t CWMIManager::GetServices(IWbemServices** out) const
 {
-    return ShareInterface(secondInterface, out);
+    return ShareInterface(secondInterface.Get(), out);
 }
 
 }}}  // namespace NLibrary::NWin32::NWMI

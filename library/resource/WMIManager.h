@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "library/resource/UniqueResource.h"
+
 namespace NLibrary { namespace NWin32 { namespace NWMI {
 
 // A WMI locator and the services of one namespace connected through it, with
@@ -23,15 +25,15 @@ public:
     CWMIManager& operator=(const CWMIManager&) = delete;
 
     bool IsInitialised() const { return initialised != 0; }
-    bool IsConnected() const { return secondInterface != nullptr; }
+    bool IsConnected() const { return secondInterface.IsValid(); }
     // One more reference to each interface for the caller; 1 when absent.
     uint32_t GetLocator(IWbemLocator** out) const;
     uint32_t GetServices(IWbemServices** out) const;
 
 private:
     BYTE initialised;
-    IWbemLocator* firstInterface;
-    IWbemServices* secondInterface;
+    NResource::CUniqueComReference<IWbemLocator> firstInterface;
+    NResource::CUniqueComReference<IWbemServices> secondInterface;
 };
 
 }}}  // namespace NLibrary::NWin32::NWMI

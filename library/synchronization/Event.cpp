@@ -9,10 +9,7 @@ CEvent::CEvent() : handle(nullptr), mode(EventModeCreate), manualReset(0)
     Create();
 }
 
-CEvent::~CEvent()
-{
-    CloseValidHandle(handle);
-}
+CEvent::~CEvent() = default;
 
 // The open modes have no name to open by: the library only ever creates
 // events, so those modes fail like any other failed open.
@@ -34,27 +31,30 @@ uint32_t CEvent::Create()
     }
     if (created == nullptr)
         return 1;
-    handle = created;
+    // A handle from an earlier Create stays open: whoever took it through
+    // GetHandle may still wait on it.
+    static_cast<void>(handle.Release());
+    handle.Reset(created);
     return 0;
 }
 
 uint32_t CEvent::Set()
 {
-    if (!IsValidHandle(handle) || !SetEvent(handle))
+    if (!handle.IsValid() || !SetEvent(handle.Get()))
         return 1;
     return 0;
 }
 
 bool CEvent::Wait(DWORD milliseconds)
 {
-    if (!IsValidHandle(handle))
+    if (!handle.IsValid())
         return false;
-    return WaitForSingleObject(handle, milliseconds) == WAIT_OBJECT_0;
+    return WaitForSingleObject(handle.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
 HANDLE CEvent::GetHandle() const
 {
-    return handle;
+    return handle.Get();
 }
 
 bool IsUsable(const boost::shared_ptr<CEvent>& event)

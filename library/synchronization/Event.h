@@ -6,6 +6,8 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "library/synchronization/UniqueHandle.h"
+
 namespace NLibrary { namespace NSynchronization { namespace NEvent {
 
 enum EventMode
@@ -33,7 +35,8 @@ public:
     HANDLE GetHandle() const;
 
 private:
-    HANDLE handle;
+    // Null when there is no event object.
+    CUniqueHandle handle;
     int mode;
     int manualReset;
 };

@@ -6,18 +6,14 @@ CMutex::CMutex() : locked(false), handle(INVALID_HANDLE_VALUE)
 {
     HANDLE created = CreateMutexW(nullptr, FALSE, nullptr);
     if (created != nullptr)
-        handle = created;
+        handle.Reset(created);
 }
 
-CMutex::~CMutex()
-{
-    if (handle != INVALID_HANDLE_VALUE)
-        CloseHandle(handle);
-}
+CMutex::~CMutex() = default;
 
 bool CMutex::IsValid() const
 {
-    return handle != INVALID_HANDLE_VALUE;
+    return handle.IsValid();
 }
 
 uint32_t CMutex::Lock()
@@ -29,12 +25,12 @@ uint32_t CMutex::Lock(DWORD milliseconds)
 {
     if (!IsValid())
         return 1;
-    const DWORD result = WaitForSingleObject(handle, milliseconds);
+    const DWORD result = WaitForSingleObject(handle.Get(), milliseconds);
     if (result == WAIT_ABANDONED) {
         // The wait made us the owner of what a thread left half done when it
         // ended. Callers treat 1 as "not held" and never unlock, so the
         // ownership goes straight back; otherwise nobody could lock again.
-        ReleaseMutex(handle);
+        ReleaseMutex(handle.Get());
         return 1;
     }
     if (result != WAIT_OBJECT_0)
@@ -45,7 +41,7 @@ uint32_t CMutex::Lock(DWORD milliseconds)
 
 uint32_t CMutex::Unlock()
 {
-    if (!IsValid() || !ReleaseMutex(handle))
+    if (!IsValid() || !ReleaseMutex(handle.Get()))
         return 1;
     locked = false;
     return 0;

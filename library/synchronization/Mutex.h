@@ -6,6 +6,8 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "library/synchronization/UniqueHandle.h"
+
 namespace NLibrary { namespace NSynchronization { namespace NMutex {
 
 // Owner of an unnamed, initially unowned mutex object. Follows the Windows
@@ -26,11 +28,13 @@ public:
 
     // Informational only: written by the last successful Lock or Unlock.
     bool IsLocked() const { return locked; }
-    HANDLE GetHandle() const { return handle; }
+    HANDLE GetHandle() const { return handle.Get(); }
 
 private:
     bool locked;
-    HANDLE handle;
+    // INVALID_HANDLE_VALUE when there is no mutex object (null is never
+    // stored); the owner treats it as owning nothing, as it does null.
+    CUniqueHandle handle;
 };
 
 // A mutex that was allocated and holds a mutex object.

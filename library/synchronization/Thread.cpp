@@ -94,7 +94,7 @@ uint32_t CThread::Start(const boost::shared_ptr<IThread>& thread)
         ReleaseResources();
         return 1;
     }
-    CUniqueHandle newThread(reinterpret_cast<HANDLE>(created));
+    NResource::CUniqueThreadHandle newThread(reinterpret_cast<HANDLE>(created));
     if (!startedEvent->Wait(StartedTimeoutMilliseconds)) {
         // Nobody could ever stop a thread that starts after the time-out, so it
         // finds its stop event already set. Its handle is of no use to us.

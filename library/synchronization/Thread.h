@@ -6,8 +6,8 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "library/resource/UniqueResource.h"
 #include "library/synchronization/Event.h"
-#include "library/synchronization/UniqueHandle.h"
 
 namespace NLibrary { namespace NSynchronization { namespace NThread {
 
@@ -79,7 +79,7 @@ private:
     boost::shared_ptr<CEvent> stopEvent;
     boost::shared_ptr<CThreadSharedResources> sharedResources;
     // Closed with the object: a thread that still runs then goes on alone.
-    CUniqueHandle handle;
+    NResource::CUniqueThreadHandle handle;
     int state;
 };
 

@@ -1,18 +1,20 @@
 #include "library/synchronization/Wait.h"
 
+#include <utility>
+
+#include "library/synchronization/UniqueHandle.h"
+
 namespace NLibrary { namespace NSynchronization {
 
 bool IsValidHandle(const HANDLE& h)
 {
-    return h != nullptr && h != INVALID_HANDLE_VALUE;
+    return NResource::CKernelHandleTraits::IsValidValue(h);
 }
 
 void CloseValidHandle(HANDLE& h)
 {
-    if (!IsValidHandle(h))
-        return;
-    CloseHandle(h);
-    h = nullptr;
+    if (IsValidHandle(h))
+        CUniqueHandle(std::exchange(h, nullptr)).Reset();
 }
 
 namespace {

@@ -82,23 +82,22 @@ CCaptureTestWindow::CCaptureTestWindow(const RECT& bounds, const CWindowColours&
     const wchar_t* name =
         RegisterClassOnce(className != nullptr ? className : L"CaptureTestWindow");
     CWindowState* state = new CWindowState {colours, 0};
-    window =
-        CreateWindowExW(exStyle | WS_EX_NOACTIVATE, name, L"capture test", WS_POPUP, bounds.left,
-                        bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, nullptr,
-                        nullptr, GetModuleHandleW(nullptr), state);
-    if (window == nullptr) {
+    window.Reset(CreateWindowExW(exStyle | WS_EX_NOACTIVATE, name, L"capture test", WS_POPUP,
+                                 bounds.left, bounds.top, bounds.right - bounds.left,
+                                 bounds.bottom - bounds.top, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), state));
+    if (!window.IsValid()) {
         delete state;
         return;
     }
-    ShowWindow(window, SW_SHOWNOACTIVATE);
-    UpdateWindow(window);
+    ShowWindow(window.Get(), SW_SHOWNOACTIVATE);
+    UpdateWindow(window.Get());
     PumpMessages();
 }
 
 CCaptureTestWindow::~CCaptureTestWindow()
 {
-    if (window != nullptr)
-        DestroyWindow(window);
+    window.Reset();
     PumpMessages();
 }
 
@@ -109,15 +108,15 @@ void CCaptureTestWindow::SetRegion(const RECT* rects, int count)
         const CUniqueGdiObject<HRGN> part(CreateRectRgnIndirect(&rects[i]));
         CombineRgn(region.Get(), region.Get(), part.Get(), RGN_OR);
     }
-    SetWindowRgn(window, region.Release(), TRUE);  // the window owns the region now
-    UpdateWindow(window);
+    SetWindowRgn(window.Get(), region.Release(), TRUE);  // the window owns the region now
+    UpdateWindow(window.Get());
     PumpMessages();
 }
 
 int CCaptureTestWindow::GetPaintCount() const
 {
     const CWindowState* state =
-        reinterpret_cast<const CWindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        reinterpret_cast<const CWindowState*>(GetWindowLongPtrW(window.Get(), GWLP_USERDATA));
     return state != nullptr ? state->paints : -1;
 }
 

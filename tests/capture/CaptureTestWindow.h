@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "library/resource/UniqueResource.h"
+
 namespace NCaptureTests {
 
 struct CWindowColours
@@ -26,13 +28,13 @@ public:
     CCaptureTestWindow(const CCaptureTestWindow&) = delete;
     CCaptureTestWindow& operator=(const CCaptureTestWindow&) = delete;
 
-    HWND Get() const { return window; }
+    HWND Get() const { return window.Get(); }
     // Gives the window a region of the rectangles (window coordinates).
     void SetRegion(const RECT* rects, int count);
     int GetPaintCount() const;
 
 private:
-    HWND window;
+    NLibrary::NResource::CUniqueWindow window;
 };
 
 const COLORREF Red = RGB(255, 0, 0);

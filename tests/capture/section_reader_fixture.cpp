@@ -20,6 +20,7 @@
 
 #include "library/capture/AlphaFill.h"
 #include "library/capture/DIBSurface.h"
+#include "library/resource/UniqueResource.h"
 
 using namespace NLibrary::NWin32::NCapture;
 
@@ -43,13 +44,15 @@ int ReadPixels(int argc, char** argv)
     const unsigned bitCount = format == 4 ? 32 : 16;
     const size_t rowBytes = ((size_t(bitCount) * width + 31) / 32) * 4;
 
-    HANDLE section = OpenFileMappingW(FILE_MAP_READ, FALSE, Widen(argv[2]).c_str());
-    if (section == nullptr)
+    const NLibrary::NResource::CUniqueFileMapping section(
+        OpenFileMappingW(FILE_MAP_READ, FALSE, Widen(argv[2]).c_str()));
+    if (!section.IsValid())
         return 1;
-    const BYTE* view =
-        static_cast<const BYTE*>(MapViewOfFile(section, FILE_MAP_READ, 0, 0, rowBytes * height));
-    if (view == nullptr)
+    const NLibrary::NResource::CUniqueMappedView mapped(
+        MapViewOfFile(section.Get(), FILE_MAP_READ, 0, 0, rowBytes * height));
+    if (!mapped.IsValid())
         return 1;
+    const BYTE* view = static_cast<const BYTE*>(mapped.Get());
     for (int i = 6; i + 1 < argc; i += 2) {
         const unsigned x = std::strtoul(argv[i], nullptr, 10);
         const unsigned y = std::strtoul(argv[i + 1], nullptr, 10);
@@ -60,8 +63,6 @@ int ReadPixels(int argc, char** argv)
         std::memcpy(&value, p, bitCount / 8);
         std::printf("%08x\n", unsigned(value));
     }
-    UnmapViewOfFile(view);
-    CloseHandle(section);
     return 0;
 }
 

@@ -21,7 +21,8 @@ CChildProcess::CChildProcess(const std::wstring& commandLine, HANDLE output)
     if (!CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, redirected, 0, nullptr, nullptr,
                         &startup, &info))
         return;
-    CloseHandle(info.hThread);
+    // Only the process is waited on: its first thread's handle goes at once.
+    const NLibrary::NResource::CUniqueThreadHandle primaryThread(info.hThread);
     process.Reset(info.hProcess);
     processId = info.dwProcessId;
 }

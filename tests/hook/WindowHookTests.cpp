@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "library/resource/UniqueResource.h"
 #include "zarvowindow1589x64.h"
 #include "tests/common/HookSharedSection.h"
 #include "tests/common/ModuleImage.h"
@@ -7,15 +8,10 @@
 #include "tests/common/HookTestSupport.h"
 
 #include <algorithm>
-#include <memory>
 
 namespace {
 
-struct HandleCloser
-{
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using OwnedHandle = std::unique_ptr<void, HandleCloser>;
+using NLibrary::NResource::CUniqueHandle;
 
 HMODULE HookModule()
 {
@@ -305,22 +301,22 @@ TEST_F(HookNotifications, NewerRegistrationReceivesTheNotifications)
 TEST_F(HookNotifications, RacingRegistrationsLeaveExactlyOneHook)
 {
     const std::wstring prefix = L"zarvo hook race " + std::to_wstring(GetCurrentProcessId());
-    OwnedHandle ready(CreateSemaphoreW(nullptr, 0, 2, (prefix + L".ready").c_str()));
-    OwnedHandle done(CreateSemaphoreW(nullptr, 0, 2, (prefix + L".done").c_str()));
-    OwnedHandle go(CreateEventW(nullptr, TRUE, FALSE, (prefix + L".go").c_str()));
-    OwnedHandle stop(CreateEventW(nullptr, TRUE, FALSE, (prefix + L".stop").c_str()));
+    const CUniqueHandle ready(CreateSemaphoreW(nullptr, 0, 2, (prefix + L".ready").c_str()));
+    const CUniqueHandle done(CreateSemaphoreW(nullptr, 0, 2, (prefix + L".done").c_str()));
+    const CUniqueHandle go(CreateEventW(nullptr, TRUE, FALSE, (prefix + L".go").c_str()));
+    const CUniqueHandle stop(CreateEventW(nullptr, TRUE, FALSE, (prefix + L".stop").c_str()));
     const std::wstring racer = L"hook_racer_fixture.exe \"" + prefix + L"\"";
     CChildProcess first(racer), second(racer);
     for (int i = 0; i < 2; ++i)
-        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.get(), 10000)) << "racer did not start";
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.Get(), 10000)) << "racer did not start";
 
-    SetEvent(go.get());
+    SetEvent(go.Get());
     for (int i = 0; i < 200; ++i)
         ASSERT_TRUE(target_.Run(TargetMove, 100 + (i % 2) * 50, 100))
             << "the target stopped answering";
-    SetEvent(stop.get());
+    SetEvent(stop.Get());
     for (int i = 0; i < 2; ++i)
-        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done.get(), 10000)) << "racer did not finish";
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done.Get(), 10000)) << "racer did not finish";
 
     // The racers stay alive, so a hook either of them leaked would still run.
     ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(notifications_.Handle()));

@@ -131,21 +131,16 @@ public:
           proceed(CreateEventW(nullptr, FALSE, FALSE, nullptr))
     {
     }
-    ~BlockingListener()
-    {
-        CloseHandle(entered);
-        CloseHandle(proceed);
-        *gone = true;
-    }
+    ~BlockingListener() { *gone = true; }
     void OnConnectComplete(bool success) override
     {
-        SetEvent(entered);
-        WaitForSingleObject(proceed, 10000);
+        SetEvent(entered.Get());
+        WaitForSingleObject(proceed.Get(), 10000);
         RecordingFTPListener::OnConnectComplete(success);
     }
     std::atomic<bool>* gone;
-    HANDLE entered;
-    HANDLE proceed;
+    NLibrary::NResource::CUniqueHandle entered;
+    NLibrary::NResource::CUniqueHandle proceed;
 };
 
 }  // namespace
@@ -166,10 +161,10 @@ TEST(FTPSessionClose, CallbackInProgressOutlivesClose)
     std::thread wininet([callbackContext] {
         CompleteThroughCallback(callbackContext, ERROR_INTERNET_CANNOT_CONNECT);
     });
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(listener->entered, 10000));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(listener->entered.Get(), 10000));
     session.Close();
     EXPECT_FALSE(gone);
-    SetEvent(listener->proceed);
+    SetEvent(listener->proceed.Get());
     wininet.join();
     EXPECT_TRUE(gone);
 }

@@ -5,11 +5,6 @@ RecordingFTPListener::RecordingFTPListener()
 {
 }
 
-RecordingFTPListener::~RecordingFTPListener()
-{
-    CloseHandle(completed);
-}
-
 void RecordingFTPListener::OnRequest7Complete(NLibrary::NDatatype::NString::IStringBuffer* text,
                                               bool success)
 {
@@ -39,7 +34,7 @@ void RecordingFTPListener::Add(const std::string& line, bool completion)
         calls.push_back(line);
     }
     if (completion)
-        SetEvent(completed);
+        SetEvent(completed.Get());
 }
 
 std::vector<std::string> RecordingFTPListener::Calls()
@@ -58,5 +53,5 @@ std::vector<std::string> RecordingFTPListener::TakeCalls()
 
 bool RecordingFTPListener::WaitForCompletion(DWORD milliseconds)
 {
-    return WaitForSingleObject(completed, milliseconds) == WAIT_OBJECT_0;
+    return WaitForSingleObject(completed.Get(), milliseconds) == WAIT_OBJECT_0;
 }

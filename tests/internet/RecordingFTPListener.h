@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "library/internet/ftp/FTPSessionContext.h"
+#include "library/resource/UniqueResource.h"
 
 // Writes every listener call as one line ("Connect(1)", "Request7(/upload,1)",
 // "Sent11(4096)") and signals an event after each completion.
@@ -14,7 +15,6 @@ class RecordingFTPListener : public NLibrary::NInternet::NFTP::IFTPSessionListen
 {
 public:
     RecordingFTPListener();
-    ~RecordingFTPListener();
 
     void OnConnectComplete(bool success) override { Record("Connect", success); }
     void OnRequest3Complete(bool success) override { Record("Request3", success); }
@@ -38,5 +38,5 @@ protected:
 private:
     std::mutex lock;
     std::vector<std::string> calls;
-    HANDLE completed;
+    NLibrary::NResource::CUniqueHandle completed;
 };

@@ -66,24 +66,21 @@ ScriptedFTPServer::~ScriptedFTPServer()
         closesocket(listener);
     if (winsockStarted)
         WSACleanup();
-    CloseHandle(requested);
-    CloseHandle(released);
-    CloseHandle(ended);
 }
 
 bool ScriptedFTPServer::WaitForCurrentDirectoryRequest(DWORD milliseconds)
 {
-    return WaitForSingleObject(requested, milliseconds) == WAIT_OBJECT_0;
+    return WaitForSingleObject(requested.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
 void ScriptedFTPServer::ReleaseReply()
 {
-    SetEvent(released);
+    SetEvent(released.Get());
 }
 
 bool ScriptedFTPServer::WaitForEnd(DWORD milliseconds)
 {
-    return WaitForSingleObject(ended, milliseconds) == WAIT_OBJECT_0;
+    return WaitForSingleObject(ended.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
 std::vector<std::string> ScriptedFTPServer::GetCommands()
@@ -101,7 +98,7 @@ void ScriptedFTPServer::Serve()
             closesocket(client);
         }
     }
-    SetEvent(ended);
+    SetEvent(ended.Get());
 }
 
 void ScriptedFTPServer::Converse(SOCKET client)
@@ -151,9 +148,9 @@ void ScriptedFTPServer::Answer(SOCKET client, const std::string& command)
     } else if (verb == "TYPE") {
         Send(client, "200 Type set.");
     } else if (verb == "PWD") {
-        SetEvent(requested);
+        SetEvent(requested.Get());
         if (hold)
-            WaitForSingleObject(released, kHoldLimit);
+            WaitForSingleObject(released.Get(), kHoldLimit);
         Send(client, "257 \"" + directory + "\" is the current directory.");
     } else {
         Send(client, "502 Not implemented.");

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "library/resource/UniqueResource.h"
+
 // A one-connection FTP control server on 127.0.0.1 (an ephemeral port) for
 // tests that need WinInet to wait on a reply. It logs in anyone, answers PWD
 // with the given directory and, when asked to, holds that reply back until
@@ -44,9 +46,9 @@ private:
     bool winsockStarted;
     SOCKET listener;
     unsigned short port;
-    HANDLE requested;
-    HANDLE released;
-    HANDLE ended;
+    NLibrary::NResource::CUniqueHandle requested;
+    NLibrary::NResource::CUniqueHandle released;
+    NLibrary::NResource::CUniqueHandle ended;
     std::string pending;
     std::mutex lock;
     std::vector<std::string> commands;

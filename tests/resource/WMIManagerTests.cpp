@@ -6,8 +6,10 @@
 #include <thread>
 
 #include "library/resource/COM.h"
+#include "library/resource/UniqueResource.h"
 #include "library/resource/WMIManager.h"
 
+using NLibrary::NResource::CUniqueComReference;
 using NLibrary::NWin32::NCOM::InitializeCOM;
 using NLibrary::NWin32::NCOM::UninitializeCOM;
 using NLibrary::NWin32::NWMI::CWMIManager;
@@ -36,16 +38,14 @@ ULONG CountOperatingSystems(IWbemServices* services)
 {
     BSTR language = SysAllocString(L"WQL");
     BSTR query = SysAllocString(L"SELECT * FROM Win32_OperatingSystem");
-    IEnumWbemClassObject* rows = nullptr;
+    CUniqueComReference<IEnumWbemClassObject> rows;
     ULONG count = 0;
-    if (SUCCEEDED(services->ExecQuery(language, query, WBEM_FLAG_FORWARD_ONLY, nullptr, &rows))) {
-        IWbemClassObject* row = nullptr;
+    if (SUCCEEDED(
+            services->ExecQuery(language, query, WBEM_FLAG_FORWARD_ONLY, nullptr, rows.Put()))) {
+        CUniqueComReference<IWbemClassObject> row;
         ULONG returned = 0;
-        while (rows->Next(5000, 1, &row, &returned) == S_OK && returned == 1) {
+        while (rows.Get()->Next(5000, 1, row.Put(), &returned) == S_OK && returned == 1)
             ++count;
-            row->Release();
-        }
-        rows->Release();
     }
     SysFreeString(query);
     SysFreeString(language);
@@ -78,13 +78,11 @@ TEST(WMIManager, ConnectsToWMIAndBalancesItsCOMInitialisation)
             CWMIManager manager;
             EXPECT_TRUE(manager.IsInitialised());
             ASSERT_TRUE(manager.IsConnected());
-            IWbemServices* services = nullptr;
-            ASSERT_EQ(0u, manager.GetServices(&services));
-            EXPECT_EQ(1u, CountOperatingSystems(services));
-            services->Release();
-            IWbemLocator* locator = nullptr;
-            ASSERT_EQ(0u, manager.GetLocator(&locator));
-            locator->Release();
+            CUniqueComReference<IWbemServices> services;
+            ASSERT_EQ(0u, manager.GetServices(services.Put()));
+            EXPECT_EQ(1u, CountOperatingSystems(services.Get()));
+            CUniqueComReference<IWbemLocator> locator;
+            ASSERT_EQ(0u, manager.GetLocator(locator.Put()));
         }
         EXPECT_TRUE(ThreadIsFreeOfCOM());
     });

@@ -2,15 +2,16 @@
 
 #include <windows.h>
 
+#include "library/resource/UniqueResource.h"
 #include "tests/common/HandleCount.h"
 
 TEST(HandleCount, SeesOneLeakedHandleAndItsClose)
 {
     uint32_t before = NTestSupport::CountOpenHandlesSettled();
     EXPECT_GT(before, 0u);
-    HANDLE leaked = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    ASSERT_TRUE(leaked != nullptr);
+    NLibrary::NResource::CUniqueHandle leaked(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    ASSERT_TRUE(leaked.IsValid());
     EXPECT_EQ(before + 1, NTestSupport::CountOpenHandlesSettled());
-    CloseHandle(leaked);
+    leaked.Reset();
     EXPECT_EQ(before, NTestSupport::CountOpenHandlesSettled());
 }

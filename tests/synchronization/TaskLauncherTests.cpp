@@ -77,8 +77,6 @@ protected:
     {
         held->release.Set();
         callback->gate.Set();
-        if (worker != nullptr)
-            CloseHandle(worker);
     }
 
     void Walk(std::initializer_list<Step> steps)
@@ -169,12 +167,12 @@ protected:
         case Drop:
             if (launcher->GetThread() != nullptr)
                 DuplicateHandle(GetCurrentProcess(), launcher->GetThread()->GetHandle(),
-                                GetCurrentProcess(), &worker, SYNCHRONIZE, FALSE, 0);
+                                GetCurrentProcess(), worker.Put(), SYNCHRONIZE, FALSE, 0);
             launcher.reset();
             return 0;
         case WaitWorkerEnded:
             return !callback->stopped.Wait(5000)
-                   || WaitForSingleObject(worker, 5000) != WAIT_OBJECT_0;
+                   || WaitForSingleObject(worker.Get(), 5000) != WAIT_OBJECT_0;
         }
         return 1;
     }
@@ -185,7 +183,7 @@ protected:
     boost::shared_ptr<CCountingTask> held {new CCountingTask(10000)};
     const NLibrary::NSynchronization::NThread::CThread* thread = nullptr;
     LONG pollsAtRelease = 0;
-    HANDLE worker = nullptr;
+    NLibrary::NResource::CUniqueThreadHandle worker;
 };
 
 }  // namespace
@@ -277,9 +275,7 @@ TEST_F(TaskLauncher, StopOfABusyLauncherLetsTheTaskFinish)
         {"stop and close", StopAndClose, 0, NotStarted},
         {"drop", Drop},
     });
-    if (worker != nullptr)
-        CloseHandle(worker);
-    worker = nullptr;
+    worker.Reset();
     EXPECT_EQ(handlesBefore, HandleCountAfterThreadsExit(handlesBefore));
 }
 
@@ -338,8 +334,7 @@ TEST_F(TaskLauncher, DroppingABusyLauncherLeavesItsTaskToFinish)
         // The orphaned worker finishes the task and then ends instead of polling on.
         {"the worker ended", WaitWorkerEnded, 0, Any, 1, 1, 1},
     });
-    CloseHandle(worker);
-    worker = nullptr;
+    worker.Reset();
     EXPECT_EQ(handlesBefore, HandleCountAfterThreadsExit(handlesBefore));
 }
 

@@ -9,6 +9,7 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "library/resource/UniqueResource.h"
 #include "library/synchronization/Event.h"
 #include "library/synchronization/Task.h"
 #include "tests/common/HandleCount.h"
@@ -25,7 +26,7 @@ class CClientThread
 public:
     explicit CClientThread(std::function<void()> body_) : body(std::move(body_))
     {
-        handle = CreateThread(nullptr, 0, &CClientThread::Run, this, 0, nullptr);
+        handle.Reset(CreateThread(nullptr, 0, &CClientThread::Run, this, 0, nullptr));
     }
     ~CClientThread() { Join(); }
     CClientThread(const CClientThread&) = delete;
@@ -33,11 +34,10 @@ public:
 
     void Join()
     {
-        if (handle == nullptr)
+        if (!handle.IsValid())
             return;
-        WaitForSingleObject(handle, INFINITE);
-        CloseHandle(handle);
-        handle = nullptr;
+        WaitForSingleObject(handle.Get(), INFINITE);
+        handle.Reset();
     }
 
 private:
@@ -48,7 +48,7 @@ private:
     }
 
     std::function<void()> body;
-    HANDLE handle = nullptr;
+    NLibrary::NResource::CUniqueThreadHandle handle;
 };
 
 using NLibrary::NSynchronization::NEvent::CEvent;
@@ -103,15 +103,16 @@ public:
 // Threads of this process that exist right now, whatever started them.
 inline uint32_t CountThreads()
 {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    const NLibrary::NResource::CUniqueHandle snapshot(
+        CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot.IsValid())
         return 0;
     uint32_t count = 0;
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    for (BOOL more = Thread32First(snapshot.Get(), &entry); more;
+         more = Thread32Next(snapshot.Get(), &entry))
         count += entry.th32OwnerProcessID == GetCurrentProcessId();
-    CloseHandle(snapshot);
     return count;
 }
 

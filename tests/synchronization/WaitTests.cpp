@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "library/resource/UniqueResource.h"
 #include "library/synchronization/Event.h"
 #include "library/synchronization/Wait.h"
 
@@ -127,20 +128,19 @@ TEST(PumpMessages, DispatchesEverythingAndDropsQuit)
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"SyncTestsPumpWindow";
     RegisterClassW(&wc);
-    HWND window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  wc.hInstance, nullptr);
-    ASSERT_TRUE(window != nullptr);
+    const NLibrary::NResource::CUniqueWindow window(CreateWindowExW(
+        0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
+    ASSERT_TRUE(window.IsValid());
     std::vector<UINT> dispatched;
     DispatchedCount = &dispatched;
 
-    PostMessageW(window, WM_APP + 1, 0, 0);
+    PostMessageW(window.Get(), WM_APP + 1, 0, 0);
     PostQuitMessage(0);
-    PostMessageW(window, WM_APP + 2, 0, 0);
+    PostMessageW(window.Get(), WM_APP + 2, 0, 0);
     NSync::PumpMessages();
 
     DispatchedCount = nullptr;
     EXPECT_EQ((std::vector<UINT> {WM_APP + 1, WM_APP + 2}), dispatched);
     MSG msg;
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-    DestroyWindow(window);
 }

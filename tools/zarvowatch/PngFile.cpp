@@ -7,32 +7,12 @@
 #include <vector>
 
 #include "library/resource/COM.h"
+#include "library/resource/UniqueResource.h"
 
 namespace {
 
 namespace NCOM = NLibrary::NWin32::NCOM;
-
-// Holds one reference to a COM object.
-template <typename T>
-class CComReference
-{
-public:
-    CComReference() = default;
-    ~CComReference()
-    {
-        if (object != nullptr)
-            object->Release();
-    }
-    CComReference(const CComReference&) = delete;
-    CComReference& operator=(const CComReference&) = delete;
-
-    T* operator->() const { return object; }
-    T** Out() { return &object; }
-    T* Get() const { return object; }
-
-private:
-    T* object = nullptr;
-};
+using NLibrary::NResource::CUniqueComReference;
 
 // COM for the span of one write, undone only if this call set it up.
 class CComScope
@@ -71,42 +51,42 @@ void CopyRow(const BYTE* source, uint32_t width, bool keepAlpha, std::vector<BYT
 HRESULT Encode(const wchar_t* path, const BYTE* pixels, uint32_t width, uint32_t height,
                bool keepAlpha)
 {
-    CComReference<IWICImagingFactory> factory;
+    CUniqueComReference<IWICImagingFactory> factory;
     HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IWICImagingFactory, reinterpret_cast<void**>(factory.Out()));
-    CComReference<IWICStream> stream;
+                                  IID_IWICImagingFactory, reinterpret_cast<void**>(factory.Put()));
+    CUniqueComReference<IWICStream> stream;
     if (SUCCEEDED(hr))
-        hr = factory->CreateStream(stream.Out());
+        hr = factory.Get()->CreateStream(stream.Put());
     if (SUCCEEDED(hr))
-        hr = stream->InitializeFromFilename(path, GENERIC_WRITE);
-    CComReference<IWICBitmapEncoder> encoder;
+        hr = stream.Get()->InitializeFromFilename(path, GENERIC_WRITE);
+    CUniqueComReference<IWICBitmapEncoder> encoder;
     if (SUCCEEDED(hr))
-        hr = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Out());
+        hr = factory.Get()->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Put());
     if (SUCCEEDED(hr))
-        hr = encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache);
-    CComReference<IWICBitmapFrameEncode> frame;
+        hr = encoder.Get()->Initialize(stream.Get(), WICBitmapEncoderNoCache);
+    CUniqueComReference<IWICBitmapFrameEncode> frame;
     if (SUCCEEDED(hr))
-        hr = encoder->CreateNewFrame(frame.Out(), nullptr);
+        hr = encoder.Get()->CreateNewFrame(frame.Put(), nullptr);
     if (SUCCEEDED(hr))
-        hr = frame->Initialize(nullptr);
+        hr = frame.Get()->Initialize(nullptr);
     if (SUCCEEDED(hr))
-        hr = frame->SetSize(width, height);
+        hr = frame.Get()->SetSize(width, height);
     const GUID wanted = keepAlpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
     GUID format = wanted;
     if (SUCCEEDED(hr))
-        hr = frame->SetPixelFormat(&format);
+        hr = frame.Get()->SetPixelFormat(&format);
     if (SUCCEEDED(hr) && format != wanted)
         hr = E_FAIL;  // the encoder would convert; ours are both formats every PNG encoder takes
     const uint32_t sourceStride = width * 4;
     std::vector<BYTE> row;
     for (uint32_t y = 0; SUCCEEDED(hr) && y < height; ++y) {
         CopyRow(pixels + uint64_t(height - 1 - y) * sourceStride, width, keepAlpha, row);
-        hr = frame->WritePixels(1, UINT(row.size()), UINT(row.size()), row.data());
+        hr = frame.Get()->WritePixels(1, UINT(row.size()), UINT(row.size()), row.data());
     }
     if (SUCCEEDED(hr))
-        hr = frame->Commit();
+        hr = frame.Get()->Commit();
     if (SUCCEEDED(hr))
-        hr = encoder->Commit();
+        hr = encoder.Get()->Commit();
     return hr;
 }
 
