@@ -23,24 +23,18 @@ asm(".section .ZARVOWI, \"dws\"\n\t.text");
 namespace {
 
 // One copy of this for every process that maps the module. The three values
-// are members of one structure, so their order and offsets (0, 8, 16) follow
-// from the language rather than from how a compiler places separate variables;
-// the tests read the section at these offsets. It is initialised explicitly so
-// that it lives in the shared section rather than in uninitialised data, and
-// aligned explicitly so that GCC does not raise its alignment and pad the
-// section to 32 bytes.
-struct CSharedSection
-{
-    HHOOK volatile SharedHookHandle;
-    HWND volatile SharedNotifyWindow;
-    volatile LONG SharedHookEnabled;
-};
-static_assert(offsetof(CSharedSection, SharedHookHandle) == 0
-                  && offsetof(CSharedSection, SharedNotifyWindow) == 8
-                  && offsetof(CSharedSection, SharedHookEnabled) == 16
-                  && sizeof(CSharedSection) == 24,
+// are members of one structure (the public header's), so their order and
+// offsets (0, 8, 16) follow from the language rather than from how a compiler
+// places separate variables; the watcher and the tests read the section at
+// these offsets. It is initialised explicitly so that it lives in the shared
+// section rather than in uninitialised data, and aligned explicitly so that
+// GCC does not raise its alignment and pad the section to 32 bytes.
+static_assert(offsetof(ZarvoWindowSharedSection, SharedHookHandle) == 0
+                  && offsetof(ZarvoWindowSharedSection, SharedNotifyWindow) == 8
+                  && offsetof(ZarvoWindowSharedSection, SharedHookEnabled) == 16
+                  && sizeof(ZarvoWindowSharedSection) == 24,
               "the shared section's layout is fixed");
-alignas(8) CSharedSection Section ZARVO_SHARED = {nullptr, nullptr, 0};
+alignas(8) volatile ZarvoWindowSharedSection Section ZARVO_SHARED = {nullptr, nullptr, 0};
 
 // Private to each process.
 HINSTANCE ModuleInstance = nullptr;

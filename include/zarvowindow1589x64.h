@@ -31,6 +31,19 @@ extern "C" {
 #define ZARVOWINDOW_REGISTER_EXPORT "NZarvo_NWindowX64DLL_Register"
 #define ZARVOWINDOW_UNREGISTER_EXPORT "NZarvo_NWindowX64DLL_Unregister"
 
+/* The module's shared data section. Every process that maps the module sees
+ * the same three values, in this order at offsets 0, 8 and 16; an application
+ * can read them in its own copy of the module to learn whether the hook
+ * registered last is still its own (SharedNotifyWindow is its window and
+ * SharedHookHandle is not null). */
+#define ZARVOWINDOW_SHARED_SECTION_NAME ".ZARVOWI"
+typedef struct ZarvoWindowSharedSection
+{
+    HHOOK SharedHookHandle;
+    HWND SharedNotifyWindow;
+    LONG SharedHookEnabled;
+} ZarvoWindowSharedSection;
+
 enum ZarvoWindowNotification
 {
     NotifyWindowPosChanged = WM_USER + 102, /* 0x466: shown, hidden, moved or sized */

@@ -11,16 +11,13 @@
 // the include folder.
 #include "zarvowindow1589x64.h"
 
+#include "library/resource/UniqueResource.h"
+#include "watcher/WatcherStatus.h"
+
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 
-enum HookModuleStatus : uint32_t
-{
-    HookModuleLoaded = 0,
-    HookModuleNotLoaded = 2,  // LoadLibraryW failed; its last-error value is left as it was
-    HookModuleWrong = 3,  // loaded, but it lacks one of the four functions or its shared section
-};
-
-// Owns one reference to the module. A module that turned out to be the hook
+// Owns one reference to the module, and is closed: the four functions and the
+// shared section are found together or not at all. A module that turned out to be the hook
 // module is also pinned for the life of the process: a hook procedure can
 // still be running on another thread of this process after Unregister has
 // returned, and unloading the module under it would crash that thread.
@@ -28,12 +25,20 @@ class CHookModule
 {
 public:
     CHookModule() = default;
-    ~CHookModule();
     CHookModule(const CHookModule&) = delete;
     CHookModule& operator=(const CHookModule&) = delete;
 
-    // HookModuleStatus. On failure the object stays empty.
+    // WatcherSuccess, WatcherModuleNotLoaded (LoadLibraryW's last-error value
+    // left as it was) or WatcherWrongModule (it lacks one of the four
+    // functions or the shared section). On failure the object stays empty.
     uint32_t Load(const wchar_t* path);
+    bool IsLoaded() const { return module.IsValid(); }
+
+    // The module's four functions, with their results; only once loaded.
+    LONG Register(HWND notifyWindow) const { return registerWindow(notifyWindow); }
+    LONG Unregister() const { return unregister(); }
+    LONG EnableWindowHook() const { return enable(); }
+    LONG DisableWindowHook() const { return disable(); }
 
     // True while the hook registered last on the desktop is installed for
     // this notification window. Reads the module's shared section, which this
@@ -41,16 +46,13 @@ public:
     // memory reads, no call into the module and no message.
     bool IsRegisteredTo(HWND notifyWindow) const;
 
+private:
+    NResource::CUniqueModule module;
     NZarvo_NWindowX64DLL_RegisterProc registerWindow = nullptr;
     NZarvo_NWindowX64DLL_UnregisterProc unregister = nullptr;
     NZarvo_NWindowX64DLL_EnableWindowHookProc enable = nullptr;
     NZarvo_NWindowX64DLL_DisableWindowHookProc disable = nullptr;
-
-private:
-    struct CSharedState;
-
-    HMODULE module = nullptr;
-    const volatile CSharedState* shared = nullptr;
+    const volatile ZarvoWindowSharedSection* shared = nullptr;
 };
 
 // The hook module beside this process's executable. 0 on success, 1 when the

@@ -25,9 +25,9 @@ public:
 uint32_t RegisterAsOwner(const CHookModule& module, HWND notifyWindow)
 {
     COwnerLock lock;
-    if (module.registerWindow(notifyWindow) != 0)
+    if (module.Register(notifyWindow) != 0)
         return 1;
-    module.enable();
+    module.EnableWindowHook();
     return 0;
 }
 
@@ -36,8 +36,8 @@ void UnregisterIfOwner(const CHookModule& module, HWND notifyWindow)
     COwnerLock lock;
     if (!module.IsRegisteredTo(notifyWindow))
         return;
-    module.disable();
-    module.unregister();
+    module.DisableWindowHook();
+    module.Unregister();
 }
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher

@@ -1,5 +1,6 @@
 #include "watcher/WatcherSession.h"
 
+#include "library/window/MessageWindow.h"
 #include "watcher/HookRegistration.h"
 #include "watcher/WindowWatcher.h"
 
@@ -18,30 +19,6 @@ enum SessionState : long
     SessionRunning = 2,      // registered; the thread pumps
     SessionFailed = 3,       // no window, or Register failed; the thread has ended
     SessionStopped = 4,      // Start gave up, or Stop was asked for
-};
-
-// A message-only window: it receives posts from every process but is never
-// enumerated, shown or reported to other window managers.
-class CNotificationWindow
-{
-public:
-    CNotificationWindow()
-        : hwnd(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                               GetModuleHandleW(nullptr), nullptr))
-    {
-    }
-    ~CNotificationWindow()
-    {
-        if (hwnd != nullptr)
-            DestroyWindow(hwnd);
-    }
-    CNotificationWindow(const CNotificationWindow&) = delete;
-    CNotificationWindow& operator=(const CNotificationWindow&) = delete;
-
-    HWND Get() const { return hwnd; }
-
-private:
-    HWND hwnd;
 };
 
 void Dispatch(const MSG& message)
@@ -94,7 +71,7 @@ unsigned __stdcall CWatcherSession::ThreadProc(void* argument)
 uint32_t CWatcherSession::Run()
 {
     threadId = GetCurrentThreadId();
-    CNotificationWindow window;
+    const NResource::CUniqueWindow window = CreateMessageWindow();
     long expected = SessionStarting;
     if (window.Get() == nullptr) {
         registrationStatus = WatcherFailure;

@@ -50,17 +50,12 @@ uint32_t CWindowWatcher::Start(WindowEventCallback callback, void* context,
             return WatcherModuleNotLoaded;
         modulePath = defaultPath;
     }
-    boost::shared_ptr<CHookModule> module(new (std::nothrow) CHookModule);
+    const boost::shared_ptr<CHookModule> module = NSynchronization::NewShared<CHookModule>();
     if (!module)
         return WatcherFailure;
-    switch (module->Load(modulePath)) {
-    case HookModuleLoaded:
-        break;
-    case HookModuleWrong:
-        return WatcherWrongModule;
-    default:
-        return WatcherModuleNotLoaded;
-    }
+    const uint32_t loaded = module->Load(modulePath);
+    if (loaded != WatcherSuccess)
+        return loaded;
     const SessionPtr created =
         NSynchronization::NewShared<CWatcherSession>(module, callback, context);
     if (!created || !created->IsUsable())

@@ -37,26 +37,12 @@
 #include <cstdint>
 
 #include "library/synchronization/UniqueHandle.h"
+#include "watcher/WatcherStatus.h"
 #include "watcher/WindowEvent.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 
 class CWatcherSession;
-
-enum WatcherStatus : uint32_t
-{
-    WatcherSuccess = 0,
-    // Already started, no callback, no thread or window, Stop called from the
-    // callback, or the thread did not end in time.
-    WatcherFailure = 1,
-    WatcherModuleNotLoaded =
-        2,                   // the module could not be loaded (last-error as LoadLibraryW left it)
-    WatcherWrongModule = 3,  // the file loaded, but it is not the hook module
-    WatcherRegisterFailed = 4,  // Register failed (last-error as Register left it)
-    // GetStatus only: delivery has ended.
-    WatcherTakenOver = 5,      // another Register replaced the hook (see above)
-    WatcherCallbackThrew = 6,  // the callback threw; the exception was dropped
-};
 
 // How long Start waits, unless told otherwise, for the watcher's thread to
 // begin and register: long enough for a first start on a loaded machine.

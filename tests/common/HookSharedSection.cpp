@@ -15,7 +15,7 @@ volatile CHookSharedValues* GetHookSharedValues()
     if (module == nullptr)
         return nullptr;
     ModuleImage image(module);
-    const IMAGE_SECTION_HEADER* section = image.FindSection(".ZARVOWI");
+    const IMAGE_SECTION_HEADER* section = image.FindSection(ZARVOWINDOW_SHARED_SECTION_NAME);
     return section ? reinterpret_cast<CHookSharedValues*>(image.SectionData(*section)) : nullptr;
 }
 

@@ -7,14 +7,11 @@
 
 #include <windows.h>
 
+#include "zarvowindow1589x64.h"
+
 namespace NTestSupport {
 
-struct CHookSharedValues
-{
-    HHOOK hookHandle;
-    HWND notifyWindow;
-    LONG hookEnabled;
-};
+using CHookSharedValues = ZarvoWindowSharedSection;
 
 // Loads the module if this program has not; null when it cannot be loaded or
 // has no such section.

@@ -93,9 +93,9 @@ TEST_F(HookState, RegisterInstallsDisabledAndStoresTheWindow)
     ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(notifications_.Handle()));
     volatile CHookSharedValues* shared = Shared();
     ASSERT_NE(nullptr, shared);
-    EXPECT_NE(nullptr, shared->hookHandle);
-    EXPECT_EQ(notifications_.Handle(), shared->notifyWindow);
-    EXPECT_EQ(0, shared->hookEnabled);
+    EXPECT_NE(nullptr, shared->SharedHookHandle);
+    EXPECT_EQ(notifications_.Handle(), shared->SharedNotifyWindow);
+    EXPECT_EQ(0, shared->SharedHookEnabled);
 }
 
 TEST_F(HookState, EnableAndDisableReturnThePreviousFlag)
@@ -103,10 +103,10 @@ TEST_F(HookState, EnableAndDisableReturnThePreviousFlag)
     ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(notifications_.Handle()));
     EXPECT_EQ(0, NZarvo_NWindowX64DLL_EnableWindowHook());
     EXPECT_EQ(1, NZarvo_NWindowX64DLL_EnableWindowHook());
-    EXPECT_EQ(1, Shared()->hookEnabled);
+    EXPECT_EQ(1, Shared()->SharedHookEnabled);
     EXPECT_EQ(1, NZarvo_NWindowX64DLL_DisableWindowHook());
     EXPECT_EQ(0, NZarvo_NWindowX64DLL_DisableWindowHook());
-    EXPECT_NE(nullptr, Shared()->hookHandle) << "disabling keeps the hook installed";
+    EXPECT_NE(nullptr, Shared()->SharedHookHandle) << "disabling keeps the hook installed";
 }
 
 TEST_F(HookState, UnregisterWithoutHookReturnsThePreviousFlag)
@@ -115,7 +115,7 @@ TEST_F(HookState, UnregisterWithoutHookReturnsThePreviousFlag)
     EXPECT_EQ(0, NZarvo_NWindowX64DLL_Unregister());
     NZarvo_NWindowX64DLL_EnableWindowHook();
     EXPECT_EQ(1, NZarvo_NWindowX64DLL_Unregister());
-    EXPECT_EQ(0, Shared()->hookEnabled);
+    EXPECT_EQ(0, Shared()->SharedHookEnabled);
 }
 
 TEST_F(HookState, UnregisterRemovesTheHookAndKeepsTheWindow)
@@ -123,31 +123,31 @@ TEST_F(HookState, UnregisterRemovesTheHookAndKeepsTheWindow)
     ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(notifications_.Handle()));
     NZarvo_NWindowX64DLL_EnableWindowHook();
     EXPECT_NE(0, NZarvo_NWindowX64DLL_Unregister());
-    EXPECT_EQ(nullptr, Shared()->hookHandle);
-    EXPECT_EQ(0, Shared()->hookEnabled);
-    EXPECT_EQ(notifications_.Handle(), Shared()->notifyWindow);
+    EXPECT_EQ(nullptr, Shared()->SharedHookHandle);
+    EXPECT_EQ(0, Shared()->SharedHookEnabled);
+    EXPECT_EQ(notifications_.Handle(), Shared()->SharedNotifyWindow);
 }
 
 TEST_F(HookState, SecondRegisterRemovesTheFirstHookAndClearsTheFlag)
 {
     ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(notifications_.Handle()));
-    HHOOK first = Shared()->hookHandle;
+    HHOOK first = Shared()->SharedHookHandle;
     NZarvo_NWindowX64DLL_EnableWindowHook();
     NotificationWindow newer;
     ASSERT_EQ(0, NZarvo_NWindowX64DLL_Register(newer.Handle()));
-    EXPECT_EQ(0, Shared()->hookEnabled);
-    EXPECT_EQ(newer.Handle(), Shared()->notifyWindow);
+    EXPECT_EQ(0, Shared()->SharedHookEnabled);
+    EXPECT_EQ(newer.Handle(), Shared()->SharedNotifyWindow);
     EXPECT_FALSE(UnhookWindowsHookEx(first)) << "the first hook is already gone";
 }
 
 TEST_F(HookState, RegisterAcceptsNullAndStaleWindows)
 {
     EXPECT_EQ(0, NZarvo_NWindowX64DLL_Register(nullptr));
-    EXPECT_NE(nullptr, Shared()->hookHandle);
+    EXPECT_NE(nullptr, Shared()->SharedHookHandle);
     HWND stale = notifications_.Handle();
     notifications_.Destroy();
     EXPECT_EQ(0, NZarvo_NWindowX64DLL_Register(stale));
-    EXPECT_EQ(stale, Shared()->notifyWindow);
+    EXPECT_EQ(stale, Shared()->SharedNotifyWindow);
 }
 
 // ---------------------------------------------------------------------------

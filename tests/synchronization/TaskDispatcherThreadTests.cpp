@@ -11,9 +11,10 @@
 #include "library/synchronization/TaskDispatcher.h"
 #include "tests/common/HandleCount.h"
 #include "tests/synchronization/TaskTestSupport.h"
-#include "tests/synchronization/TestAllocator.h"
+#include "tests/common/TestAllocator.h"
 
 using namespace NSyncTests;
+using NTestSupport::LiveHeapBlocks;
 namespace NTask = NLibrary::NSynchronization::NTask;
 using NLibrary::NSynchronization::NThread::CThread;
 using NTask::CTaskDispatcher;

@@ -9,7 +9,7 @@
 #include "library/synchronization/Thread.h"
 #include "tests/common/HandleCount.h"
 #include "tests/synchronization/TaskTestSupport.h"
-#include "tests/synchronization/TestAllocator.h"
+#include "tests/common/TestAllocator.h"
 
 using NLibrary::NSynchronization::NEvent::CEvent;
 using NLibrary::NSynchronization::NThread::CThread;
@@ -221,7 +221,7 @@ TEST(Thread, FailedAllocationsAfterATimedOutStartFailCleanly)
         throw std::bad_alloc();
     } catch (const std::bad_alloc&) {
     }
-    const int64_t blocksBefore = NSyncTests::LiveHeapBlocks();
+    const int64_t blocksBefore = NTestSupport::LiveHeapBlocks();
     const uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     {
         CThread thread;
@@ -236,7 +236,7 @@ TEST(Thread, FailedAllocationsAfterATimedOutStartFailCleanly)
         ASSERT_TRUE(late->ran.Wait(5000));
         uint32_t failAt = 1;
         for (;; ++failAt) {
-            NSyncTests::CFailAllocation failure(failAt);
+            NTestSupport::CFailAllocation failure(failAt);
             uint32_t result = thread.Start(body);
             if (!failure.Reached()) {
                 EXPECT_EQ(0u, result);
@@ -251,7 +251,7 @@ TEST(Thread, FailedAllocationsAfterATimedOutStartFailCleanly)
         EXPECT_EQ(0u, thread.Join(5000));
         thread.Close();
     }
-    EXPECT_EQ(blocksBefore, NSyncTests::LiveHeapBlocks());
+    EXPECT_EQ(blocksBefore, NTestSupport::LiveHeapBlocks());
     EXPECT_EQ(handlesBefore, NSyncTests::HandleCountAfterThreadsExit(handlesBefore));
 }
 
@@ -282,7 +282,7 @@ TEST(Thread, StartStopCyclesReportTheExitCodeAndLeaveNothingBehind)
 {
     const uint32_t cycles = 100;
     const uint32_t threadsBefore = NSyncTests::CountThreads();
-    const int64_t blocksBefore = NSyncTests::LiveHeapBlocks();
+    const int64_t blocksBefore = NTestSupport::LiveHeapBlocks();
     const uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
     uint32_t wrongCodes = 0;
     for (uint32_t i = 0; i < cycles; ++i) {
@@ -297,6 +297,6 @@ TEST(Thread, StartStopCyclesReportTheExitCodeAndLeaveNothingBehind)
     }
     EXPECT_EQ(0u, wrongCodes);
     EXPECT_EQ(threadsBefore, NSyncTests::CountThreads());
-    EXPECT_EQ(blocksBefore, NSyncTests::LiveHeapBlocks());
+    EXPECT_EQ(blocksBefore, NTestSupport::LiveHeapBlocks());
     EXPECT_EQ(handlesBefore, NTestSupport::CountOpenHandlesSettled());
 }

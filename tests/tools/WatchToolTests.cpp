@@ -35,7 +35,7 @@ TEST(WatchTool, ReportsAWindowOfAnotherProcessAsJsonLinesAndUnregisters)
     const std::wstring output = TempFile(L"zarvowatch");
     {
         CChildProcess watch(L"zarvowatch.exe --json --duration 5", output);
-        ASSERT_TRUE(WaitUntil([] { return Shared()->hookEnabled == 1; }, 5000))
+        ASSERT_TRUE(WaitUntil([] { return Shared()->SharedHookEnabled == 1; }, 5000))
             << "the tool never enabled the hook";
         EXPECT_TRUE(target.Run(TargetShow));
         EXPECT_TRUE(WaitForText(output, "WindowPosChanged", 5000));
@@ -45,8 +45,8 @@ TEST(WatchTool, ReportsAWindowOfAnotherProcessAsJsonLinesAndUnregisters)
         ASSERT_TRUE(watch.WaitForExit(10000));
         EXPECT_EQ(0u, watch.ExitCode());
     }
-    EXPECT_EQ(nullptr, Shared()->hookHandle) << "the tool removes its hook when it stops";
-    EXPECT_EQ(0, Shared()->hookEnabled);
+    EXPECT_EQ(nullptr, Shared()->SharedHookHandle) << "the tool removes its hook when it stops";
+    EXPECT_EQ(0, Shared()->SharedHookEnabled);
 
     const std::string lines = ReadFile(output);
     DeleteFileW(output.c_str());

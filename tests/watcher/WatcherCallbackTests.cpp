@@ -73,7 +73,7 @@ TEST(WatcherCallback, OneThatDeletesItsWatcherOrThrowsIsTheLastAndTheThreadEndsU
         EXPECT_TRUE(
             WaitUntil([&] { return NWatcherTest::CountThreads() == threads; }, EndTimeoutMs))
             << "the watcher's thread did not end";
-        EXPECT_EQ(nullptr, shared->hookHandle) << "the hook stayed installed";
+        EXPECT_EQ(nullptr, shared->SharedHookHandle) << "the hook stayed installed";
         // With no thread left to deliver them, these moves settle the count.
         for (int i = 0; i < 5; ++i)
             ASSERT_TRUE(target.Run(TargetMove, 60 + i, 50));

@@ -52,7 +52,7 @@ TEST(WatcherStart, ALateThreadRegistersWithinTheBoundOrNeverAndLeavesNothing)
         ASSERT_EQ(WatcherSuccess, running.Start(CEventRecorder::OnEvent, &runningEvents));
         volatile NTestSupport::CHookSharedValues* shared = NTestSupport::GetHookSharedValues();
         ASSERT_NE(nullptr, shared);
-        const HWND runningWindow = shared->notifyWindow;
+        const HWND runningWindow = shared->SharedNotifyWindow;
         const unsigned int threads = NWatcherTest::CountThreads();
 
         late.SetStartTimeout(row.startTimeout);
@@ -71,9 +71,9 @@ TEST(WatcherStart, ALateThreadRegistersWithinTheBoundOrNeverAndLeavesNothing)
             continue;
         }
         EXPECT_EQ(threads, NWatcherTest::CountThreads()) << "the late thread outlived Start";
-        EXPECT_EQ(runningWindow, shared->notifyWindow);
-        EXPECT_NE(nullptr, shared->hookHandle);
-        EXPECT_EQ(1, shared->hookEnabled);
+        EXPECT_EQ(runningWindow, shared->SharedNotifyWindow);
+        EXPECT_NE(nullptr, shared->SharedHookHandle);
+        EXPECT_EQ(1, shared->SharedHookEnabled);
         ASSERT_TRUE(target.Run(TargetGetChild));
         ASSERT_TRUE(target.Run(TargetMove, ++left, 10));
         EXPECT_TRUE(runningEvents.WaitFor(

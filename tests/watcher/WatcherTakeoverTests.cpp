@@ -52,30 +52,31 @@ TEST(WatcherTakeover, TheDisplacedWatcherLearnsItOnceAndLeavesTheNewerHookAlone)
         CEventRecorder recorder;
         CWindowWatcher watcher;
         ASSERT_EQ(WatcherSuccess, watcher.Start(CEventRecorder::OnEvent, &recorder));
-        const HWND ours = shared->notifyWindow;
+        const HWND ours = shared->SharedNotifyWindow;
         EXPECT_TRUE(WaitForText(output, TakeoverLine)) << "the tool did not say it";
         ASSERT_TRUE(first.WaitForExit(10000));
         EXPECT_EQ(0u, first.ExitCode());
-        EXPECT_EQ(ours, shared->notifyWindow);
-        EXPECT_NE(nullptr, shared->hookHandle) << "the displaced tool removed our hook";
+        EXPECT_EQ(ours, shared->SharedNotifyWindow);
+        EXPECT_NE(nullptr, shared->SharedHookHandle) << "the displaced tool removed our hook";
         EXPECT_EQ(WatcherSuccess, watcher.GetStatus());
 
         // Silent: JSON has no start line, and no window passes the filter.
         CChildProcess second(L"zarvowatch.exe --json --process none.exe --duration 2");
-        ASSERT_TRUE(WaitUntil([&] { return shared->notifyWindow != ours; }, ArrivalTimeoutMs))
+        ASSERT_TRUE(WaitUntil([&] { return shared->SharedNotifyWindow != ours; }, ArrivalTimeoutMs))
             << "the second tool never registered";
         ASSERT_TRUE(recorder.WaitFor(
             nullptr, [](const CWindowEvent& e) { return e.kind == WindowEventTakenOver; },
             ArrivalTimeoutMs));
         EXPECT_EQ(WatcherTakenOver, watcher.GetStatus());
         EXPECT_TRUE(watcher.IsStarted());
-        const HWND newerWindow = shared->notifyWindow;
-        const HHOOK newerHook = shared->hookHandle;
+        const HWND newerWindow = shared->SharedNotifyWindow;
+        const HHOOK newerHook = shared->SharedHookHandle;
         EXPECT_EQ(WatcherSuccess, watcher.Stop());
-        EXPECT_EQ(newerWindow, shared->notifyWindow);
+        EXPECT_EQ(newerWindow, shared->SharedNotifyWindow);
         EXPECT_NE(nullptr, newerHook);
-        EXPECT_EQ(newerHook, shared->hookHandle) << "our Stop removed the newer watcher's hook";
-        EXPECT_EQ(1, shared->hookEnabled);
+        EXPECT_EQ(newerHook, shared->SharedHookHandle)
+            << "our Stop removed the newer watcher's hook";
+        EXPECT_EQ(1, shared->SharedHookEnabled);
         EXPECT_EQ("TakenOver", NWatcherTest::Names(recorder.About(nullptr)));
         EXPECT_TRUE(second.WaitForExit(10000));
     }

@@ -1,6 +1,7 @@
 #include "tools/zarvowatch/CommandMode.h"
 
 #include "library/window/ForegroundActivation.h"
+#include "library/window/MessageWindow.h"
 #include "library/window/WindowCommands.h"
 #include "tools/zarvowatch/WatchExitCode.h"
 #include "tools/zarvowatch/WatchOutput.h"
@@ -13,15 +14,9 @@ namespace {
 
 namespace NWindow = NLibrary::NWin32::NWindow;
 
-// A window of this thread: the activation command attaches its input to the
-// foreground thread's. It is message-only and a child, so that it is no
-// top-level window of the desktop: watchers (this tool's watch mode among
-// them) are not told about the tool's own helper.
-HWND CreateSourceWindow()
-{
-    return CreateWindowExW(0, L"STATIC", L"zarvowatch", WS_CHILD, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
-}
+// The activation command needs a window of this thread, whose input it
+// attaches to the foreground thread's; a message-only one, so that watchers
+// (this tool's watch mode among them) never hear of the tool's own helper.
 
 using CommandFactory = std::unique_ptr<NWindow::IWindowCommand> (*)(HWND target, HWND source);
 
@@ -99,8 +94,8 @@ int RunWindowCommand(const CWatchOptions& options)
     HWND target = nullptr;
     if (const int exitCode = FindChosenWindow(options, &target))
         return exitCode;
-    HWND source = CreateSourceWindow();
-    std::unique_ptr<NWindow::IWindowCommand> command = make(target, source);
+    const NLibrary::NResource::CUniqueWindow source = NWindow::CreateMessageWindow(L"zarvowatch");
+    std::unique_ptr<NWindow::IWindowCommand> command = make(target, source.Get());
     PrintStep(options, L"before", target);
     command->Execute();
     bool failed = false;
@@ -108,6 +103,5 @@ int RunWindowCommand(const CWatchOptions& options)
         failed = activate->GetStatus() != 0;
     PumpFor(300);
     PrintStep(options, options.command, target);
-    DestroyWindow(source);
     return failed ? WatchExitCommandFailed : WatchExitSuccess;
 }

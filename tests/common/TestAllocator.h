@@ -2,10 +2,10 @@
 
 #include <stdint.h>
 
-// The synchronization tests replace the global operator new and delete
+// The test programs replace the global operator new and delete
 // (TestAllocator.cpp) to count live heap blocks and to make one allocation of
 // the calling thread fail on demand.
-namespace NSyncTests {
+namespace NTestSupport {
 
 // Blocks handed out by operator new, on any thread, and not yet deleted.
 int64_t LiveHeapBlocks();
@@ -26,4 +26,4 @@ public:
     bool Reached() const;
 };
 
-}  // namespace NSyncTests
+}  // namespace NTestSupport

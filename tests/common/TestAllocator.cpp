@@ -1,4 +1,4 @@
-#include "tests/synchronization/TestAllocator.h"
+#include "tests/common/TestAllocator.h"
 
 #include <windows.h>
 
@@ -31,7 +31,7 @@ void* Allocate(std::size_t size)
 
 }  // namespace
 
-namespace NSyncTests {
+namespace NTestSupport {
 
 int64_t LiveHeapBlocks()
 {
@@ -55,7 +55,7 @@ bool CFailAllocation::Reached() const
     return ReachedCount;
 }
 
-}  // namespace NSyncTests
+}  // namespace NTestSupport
 
 // The runtime is linked statically, so its array and nothrow-delete forms come
 // down to these as well.
