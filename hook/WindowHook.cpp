@@ -48,9 +48,11 @@ struct WatchedMessage
 };
 
 const WatchedMessage WatchedMessages[] = {
-    {WM_WINDOWPOSCHANGED, NotifyWindowPosChanged}, {WM_DESTROY, NotifyWindowDestroyed},
-    {WM_ENTERSIZEMOVE, NotifyEnterSizeMove},       {WM_MOVING, NotifyWindowMoving},
-    {WM_EXITSIZEMOVE, NotifyExitSizeMove},
+    {WM_WINDOWPOSCHANGED, NotifyWindowPosChanged},
+    {WM_DESTROY,          NotifyWindowDestroyed },
+    {WM_ENTERSIZEMOVE,    NotifyEnterSizeMove   },
+    {WM_MOVING,           NotifyWindowMoving    },
+    {WM_EXITSIZEMOVE,     NotifyExitSizeMove    },
 };
 
 // 0 for a message that is not watched.

@@ -57,14 +57,14 @@ void PrintWinEvents(int moves)
         DWORD event;
         const char* name;
     } watched[] = {
-        {EVENT_OBJECT_CREATE, "EVENT_OBJECT_CREATE"},
-        {EVENT_OBJECT_SHOW, "EVENT_OBJECT_SHOW"},
+        {EVENT_OBJECT_CREATE,         "EVENT_OBJECT_CREATE"        },
+        {EVENT_OBJECT_SHOW,           "EVENT_OBJECT_SHOW"          },
         {EVENT_OBJECT_LOCATIONCHANGE, "EVENT_OBJECT_LOCATIONCHANGE"},
-        {EVENT_OBJECT_HIDE, "EVENT_OBJECT_HIDE"},
-        {EVENT_OBJECT_DESTROY, "EVENT_OBJECT_DESTROY"},
-        {EVENT_SYSTEM_MOVESIZESTART, "EVENT_SYSTEM_MOVESIZESTART"},
-        {EVENT_SYSTEM_MOVESIZEEND, "EVENT_SYSTEM_MOVESIZEEND"},
-        {EVENT_SYSTEM_FOREGROUND, "EVENT_SYSTEM_FOREGROUND"},
+        {EVENT_OBJECT_HIDE,           "EVENT_OBJECT_HIDE"          },
+        {EVENT_OBJECT_DESTROY,        "EVENT_OBJECT_DESTROY"       },
+        {EVENT_SYSTEM_MOVESIZESTART,  "EVENT_SYSTEM_MOVESIZESTART" },
+        {EVENT_SYSTEM_MOVESIZEEND,    "EVENT_SYSTEM_MOVESIZEEND"   },
+        {EVENT_SYSTEM_FOREGROUND,     "EVENT_SYSTEM_FOREGROUND"    },
     };
     printf("\nOut-of-context WinEvent consumer (SetWinEventHook, WINEVENT_OUTOFCONTEXT) over the\n"
            "same %d moves and the workers' creation, showing, hiding and destruction:\n\n",

@@ -58,12 +58,12 @@ TEST(FillAlpha, RectanglesOutsideTheBitmapOrEmptyWriteNothing)
     CDIBSurface surface;
     ASSERT_EQ(0u, surface.Create(4, 4, DIBFormatARGB32));
     const CAlphaRect nothing[] = {
-        {-10, -10, -1, -1},
-        {0, -5, 4, 0},
-        {2, 2, 2, 4},
-        {3, 3, 1, 1},
+        {-10,       -10,       -1,            -1           },
+        {0,         -5,        4,             0            },
+        {2,         2,         2,             4            },
+        {3,         3,         1,             1            },
         {INT32_MIN, INT32_MIN, INT32_MIN + 1, INT32_MIN + 1},
-        {0, 16, 4, INT32_MAX},
+        {0,         16,        4,             INT32_MAX    },
     };
     for (const CAlphaRect& rect : nothing)
         FillAlpha32(&surface, 4, rect);

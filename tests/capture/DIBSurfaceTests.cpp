@@ -42,13 +42,13 @@ TEST(BuildBitmapInfo, FillsTheHeaderAndMasksOfEachFormat)
         DWORD sizeImage;
     };
     const SInfo cases[] = {
-        {"32", DIBFormatARGB32, 3, 2, 32, BI_RGB, {0, 0, 0}, 24},
-        {"565 padded", DIBFormatRGB565, 3, 2, 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}, 16},
-        // Five pixels are 10 bytes, padded to 12.
-        {"555 padded", DIBFormatRGB555, 5, 7, 16, BI_BITFIELDS, {0x7C00, 0x03E0, 0x001F}, 84},
-        {"555 even", DIBFormatRGB555, 4, 7, 16, BI_BITFIELDS, {0x7C00, 0x03E0, 0x001F}, 56},
-        // A top-down DIB keeps the sign of its height and has as many rows.
-        {"32 top-down", DIBFormatARGB32, 3, -2, 32, BI_RGB, {0, 0, 0}, 24},
+        {"32",          DIBFormatARGB32, 3, 2,  32, BI_RGB,       {0, 0, 0},                24},
+        {"565 padded",  DIBFormatRGB565, 3, 2,  16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}, 16},
+ // Five pixels are 10 bytes, padded to 12.
+        {"555 padded",  DIBFormatRGB555, 5, 7,  16, BI_BITFIELDS, {0x7C00, 0x03E0, 0x001F}, 84},
+        {"555 even",    DIBFormatRGB555, 4, 7,  16, BI_BITFIELDS, {0x7C00, 0x03E0, 0x001F}, 56},
+ // A top-down DIB keeps the sign of its height and has as many rows.
+        {"32 top-down", DIBFormatARGB32, 3, -2, 32, BI_RGB,       {0, 0, 0},                24},
     };
     for (const SInfo& c : cases) {
         SCOPED_TRACE(c.name);

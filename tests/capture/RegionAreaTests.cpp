@@ -18,7 +18,10 @@ const NCaptureTests::CWindowColours Plain = {NCaptureTests::Red, NCaptureTests::
 // A 200 x 200 window at (100, 100) shaped as two 100 x 100 squares touching
 // at a corner: (0, 0)-(100, 100) and (100, 100)-(200, 200).
 const RECT ShapedBounds = {100, 100, 300, 300};
-const RECT TwoSquares[] = {{0, 0, 100, 100}, {100, 100, 200, 200}};
+const RECT TwoSquares[] = {
+    {0,   0,   100, 100},
+    {100, 100, 200, 200}
+};
 
 HRGN UnionOf(const RECT& first, const RECT& second)
 {

@@ -51,7 +51,9 @@ public:
 
     uint32_t ReadOne(LONG x, LONG y) const
     {
-        const std::vector<uint32_t> values = Read({POINT {x, y}});
+        const std::vector<uint32_t> values = Read({
+            POINT {x, y}
+        });
         return values.empty() ? 0xDEADBEEF : values[0];
     }
 
@@ -85,7 +87,10 @@ std::vector<uint32_t> Expected(std::initializer_list<COLORREF> colours)
 
 // Rectangles of a 64 x 64 window: the left 32 x 32 square and the bottom
 // right 32 x 32 square.
-const RECT Squares[] = {{0, 0, 32, 32}, {32, 32, 64, 64}};
+const RECT Squares[] = {
+    {0,  0,  32, 32},
+    {32, 32, 64, 64}
+};
 
 }  // namespace
 
@@ -94,7 +99,12 @@ TEST(WindowCapture, CopyAndPrintLandInTheSectionBottomUp)
     CCaptureTestWindow window(Bounds, RedGreenBlue);
     CCapture capture(window.Get(), 64, 64);
     EXPECT_EQ(window.Get(), capture.command.GetTargetWindow());
-    const std::vector<POINT> corners = {{0, 0}, {63, 0}, {0, 63}, {63, 63}};
+    const std::vector<POINT> corners = {
+        {0,  0 },
+        {63, 0 },
+        {0,  63},
+        {63, 63}
+    };
 
     capture.Execute(CaptureMethodCopy);
     EXPECT_EQ(0u, capture.command.status);
@@ -148,12 +158,18 @@ TEST(WindowCapture, SourceOffsetForcesTheScreenCopy)
     capture.command.sourceX = 32;
     capture.Execute(CaptureMethodPrint);
     EXPECT_EQ(0u, capture.command.status);
-    EXPECT_EQ(Expected({Green, Green}), Colours(capture.Read({{0, 0}, {31, 15}})));
+    EXPECT_EQ(Expected({
+                  Green, Green
+    }),
+              Colours(capture.Read({{0, 0}, {31, 15}})));
 
     capture.command.sourceX = 0;
     capture.command.sourceY = 8;
     capture.Execute(CaptureMethodPrint);
-    EXPECT_EQ(Expected({Red, Red}), Colours(capture.Read({{0, 0}, {31, 15}})));
+    EXPECT_EQ(Expected({
+                  Red, Red
+    }),
+              Colours(capture.Read({{0, 0}, {31, 15}})));
 }
 
 TEST(WindowCapture, NullWindowCopiesTheScreenAndCannotPrint)
@@ -165,7 +181,10 @@ TEST(WindowCapture, NullWindowCopiesTheScreenAndCannotPrint)
     capture.command.sourceY = Bounds.top + 8;
     capture.Execute(CaptureMethodAuto);
     EXPECT_EQ(0u, capture.command.status);
-    EXPECT_EQ(Expected({Green, Green}), Colours(capture.Read({{0, 0}, {15, 15}})));
+    EXPECT_EQ(Expected({
+                  Green, Green
+    }),
+              Colours(capture.Read({{0, 0}, {15, 15}})));
 
     capture.command.sourceX = Bounds.left;
     capture.Execute(CaptureMethodCopy);
@@ -192,15 +211,15 @@ TEST(WindowCapture, InvalidParametersChangeNothing)
         const char* label;
         void (*spoil)(CWindowCaptureCommand& command, HWND gone, CDIBSurface* notSetUp);
     } rows[] = {
-        {"no width", [](CWindowCaptureCommand& c, HWND, CDIBSurface*) { c.width = 0; }},
-        {"no height", [](CWindowCaptureCommand& c, HWND, CDIBSurface*) { c.height = 0; }},
-        {"no surface", [](CWindowCaptureCommand& c, HWND, CDIBSurface*) { c.surface = nullptr; }},
+        {"no width",               [](CWindowCaptureCommand& c, HWND,   CDIBSurface*) { c.width = 0; }        },
+        {"no height",              [](CWindowCaptureCommand& c, HWND,   CDIBSurface*) { c.height = 0; }       },
+        {"no surface",             [](CWindowCaptureCommand& c, HWND,   CDIBSurface*) { c.surface = nullptr; }},
         {"a surface not set up",
-         [](CWindowCaptureCommand& c, HWND, CDIBSurface* s) { c.surface = s; }},
+         [](CWindowCaptureCommand& c,                           HWND,   CDIBSurface* s) { c.surface = s; }    },
         {"a window that is gone",
-         [](CWindowCaptureCommand& c, HWND g, CDIBSurface*) { c.window = g; }},
+         [](CWindowCaptureCommand& c,                           HWND g, CDIBSurface*) { c.window = g; }       },
         {"wider than the section",
-         [](CWindowCaptureCommand& c, HWND, CDIBSurface*) { c.width = 17; }},
+         [](CWindowCaptureCommand& c,                           HWND,   CDIBSurface*) { c.width = 17; }       },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
@@ -230,7 +249,10 @@ TEST(WindowCapture, WholeAlphaMakesEveryPixelOpaqueAndKeepsColours)
 TEST(WindowCapture, RegionAlphaFollowsTheWindowRegionInDIBRows)
 {
     CCaptureTestWindow window(Bounds, RedGreenBlue);
-    const RECT parts[] = {{0, 0, 64, 10}, {40, 10, 64, 64}};
+    const RECT parts[] = {
+        {0,  0,  64, 10},
+        {40, 10, 64, 64}
+    };
     window.SetRegion(parts, 2);
     CCapture capture(window.Get(), 32, 64);
     capture.Execute(CaptureMethodCopy, AlphaModeRegion);
@@ -297,7 +319,10 @@ TEST(WindowCapture, RightToLeftWindowIsNotMirrored)
     CCapture capture(window.Get(), 64, 64);
     capture.Execute(CaptureMethodCopy);
     EXPECT_EQ(0u, capture.command.status);
-    EXPECT_EQ(Expected({Green, Red}), Colours(capture.Read({{0, 5}, {63, 5}})));
+    EXPECT_EQ(Expected({
+                  Green, Red
+    }),
+              Colours(capture.Read({{0, 5}, {63, 5}})));
 }
 
 TEST(WindowCapture, RedrawsAfterPrintingOnlyWhenAsked)

@@ -60,20 +60,20 @@ struct SBrimStep
 };
 
 const SBrimStep BrimSteps[] = {
-    {AssignLetters, 0, nullptr, 0, 0, 0, 0, FullLetters},
-    {AssignLetters, 1, nullptr, 0, 1, 0, 0, AnyText},
-    {AssignLetters, -1, nullptr, 0, 0, -1, -1, AnyText},
-    {AppendText, 0, L"xy", 2, 1, -1, 0, AnyText},
-    {AssignLetters, -1, nullptr, 0, 0, -1, -1, AnyText},
-    {AppendText, 0, L"x", 1, 0, 0, 0, AnyText},
-    {AppendText, 0, L"y", 1, 1, Unchecked, Unchecked, AnyText},
-    {FillByCharacters, 0, nullptr, 0, 0, 0, 0, AnyText},
-    {AppendOneChar, 0, nullptr, 0, 1, 0, 0, AllZs},
-    {WriteAll, 0, nullptr, 0, 0, 0, 0, AnyText},
-    {SetLast, 0, nullptr, 0, 0, Unchecked, Unchecked, AnyText},
-    {ReserveRelative, 0, nullptr, 0, 0, Unchecked, Unchecked, AnyText},
-    {ReserveRelative, 1, nullptr, 0, 1, Unchecked, Unchecked, AnyText},
-    {ResetBuffer, 0, nullptr, 0, 0, Unchecked, Unchecked, AnyText},
+    {AssignLetters,    0,  nullptr, 0, 0, 0,         0,         FullLetters},
+    {AssignLetters,    1,  nullptr, 0, 1, 0,         0,         AnyText    },
+    {AssignLetters,    -1, nullptr, 0, 0, -1,        -1,        AnyText    },
+    {AppendText,       0,  L"xy",   2, 1, -1,        0,         AnyText    },
+    {AssignLetters,    -1, nullptr, 0, 0, -1,        -1,        AnyText    },
+    {AppendText,       0,  L"x",    1, 0, 0,         0,         AnyText    },
+    {AppendText,       0,  L"y",    1, 1, Unchecked, Unchecked, AnyText    },
+    {FillByCharacters, 0,  nullptr, 0, 0, 0,         0,         AnyText    },
+    {AppendOneChar,    0,  nullptr, 0, 1, 0,         0,         AllZs      },
+    {WriteAll,         0,  nullptr, 0, 0, 0,         0,         AnyText    },
+    {SetLast,          0,  nullptr, 0, 0, Unchecked, Unchecked, AnyText    },
+    {ReserveRelative,  0,  nullptr, 0, 0, Unchecked, Unchecked, AnyText    },
+    {ReserveRelative,  1,  nullptr, 0, 1, Unchecked, Unchecked, AnyText    },
+    {ResetBuffer,      0,  nullptr, 0, 0, Unchecked, Unchecked, AnyText    },
 };
 
 uint32_t PerformAtTheBrim(IStringBuffer& buffer, const SBrimStep& step)

@@ -129,10 +129,10 @@ TEST(NewStringBuffer, IsAnEmptyStringOfItsCapacity)
         bool readable;  // GetString succeeds: there is storage
     };
     const SNew cases[] = {
-        {"auto 260", &auto260, 260, 261, true},
-        {"dynamic", &dynamic, 0, 0, false},
-        {"heap 10", &heap10, 10, 11, true},
-        {"heap 0", &heap0, 0, 1, true},
+        {"auto 260", &auto260, 260, 261, true },
+        {"dynamic",  &dynamic, 0,   0,   false},
+        {"heap 10",  &heap10,  10,  11,  true },
+        {"heap 0",   &heap0,   0,   1,   true },
     };
     for (const SNew& c : cases) {
         SCOPED_TRACE(c.name);
@@ -189,6 +189,9 @@ TEST(StringAssign, FollowsTheRulesOfEachStorage)
     CAutoStringBuffer<260> auto260, fromString;
     CDynamicHeapStringBuffer dynamic, growing;
     CHeapStringBuffer heap20(20), heap5(5), heap0(0);
+    // The rows differ in length, which clang-format 14 cannot align (it
+    // crashes): these tables keep one row per line by hand.
+    // clang-format off
     RunSteps({
         // The auto buffer keeps at most its capacity; count N + 1 with a text
         // that fits is complete.
@@ -229,6 +232,7 @@ TEST(StringAssign, FollowsTheRulesOfEachStorage)
         {&fromString, AssignThrough, L"Progman", 0, 0, L"Progman"},
         {&fromString, AssignThrough, L"IDEOwner", 0, 0, L"IDEOwner"},
     });
+    // clang-format on
 }
 
 TEST(StringAssign, CopiesOfBuffersAreIndependent)
@@ -268,6 +272,7 @@ TEST(StringAppend, FollowsTheRulesOfEachStorage)
     CAutoStringBuffer<260> auto260;
     CHeapStringBuffer heap6(6), heap3(3);
     CDynamicHeapStringBuffer dynamic;
+    // clang-format off
     RunSteps({
         // The auto buffer refuses what does not fit, as a whole.
         {&auto4096, Assign, Base4090.c_str(), 4090, 0},
@@ -302,6 +307,7 @@ TEST(StringAppend, FollowsTheRulesOfEachStorage)
         {&heap3, AppendChar, L"c", 0, 0},
         {&heap3, AppendChar, L"d", 0, 1, L"abc"},
     });
+    // clang-format on
 }
 
 TEST(StringAppend, DynamicBufferGrowsForEveryAppend)
@@ -341,6 +347,7 @@ TEST(StringStorage, OnlyTheDynamicBufferMakesRoom)
     CAutoStringBuffer<260> auto260, setAuto;
     CHeapStringBuffer heap10(10), heap20(20), heap5(5);
     CDynamicHeapStringBuffer dynamic, direct, setDynamic;
+    // clang-format off
     RunSteps({
         {&auto260, Reserve, nullptr, 260, 0},
         {&auto260, Reserve, nullptr, 261, 1},
@@ -373,6 +380,7 @@ TEST(StringStorage, OnlyTheDynamicBufferMakesRoom)
         {&setDynamic, SetAt, L"x", 3, 0},
         {&setDynamic, SetAt, L"x", 4, 1},
     });
+    // clang-format on
 }
 
 TEST(StringDirectWrite, DynamicBufferGrowsToTheCountPlusTerminator)
@@ -470,19 +478,19 @@ TEST(StringEquality, LengthsFirstThenCodeUnits)
         bool equal;
     };
     const SComparison cases[] = {
-        {upper, CConstantString(L"IEFrame"), 0, true},
-        {upper, lower, 0, false},
-        {upper, lower, 2, false},
-        {upper, lower, 1, true},
-        {upper, lower, IgnoreCase, true},
-        {upper, prefix, 1, false},
-        {prefix, upper, 1, false},
-        {empty, noStorage, 1, true},
-        // Only 'A' to 'Z' are folded.
-        {CConstantString(L"\u00C4"), CConstantString(L"\u00E4"), IgnoreCase, false},
-        {CConstantString(L"["), CConstantString(L"{"), IgnoreCase, false},
-        {CConstantString(L"@"), CConstantString(L"`"), IgnoreCase, false},
-        {CConstantString(L"AZ"), CConstantString(L"az"), IgnoreCase, true},
+        {upper,                      CConstantString(L"IEFrame"), 0,          true },
+        {upper,                      lower,                       0,          false},
+        {upper,                      lower,                       2,          false},
+        {upper,                      lower,                       1,          true },
+        {upper,                      lower,                       IgnoreCase, true },
+        {upper,                      prefix,                      1,          false},
+        {prefix,                     upper,                       1,          false},
+        {empty,                      noStorage,                   1,          true },
+ // Only 'A' to 'Z' are folded.
+        {CConstantString(L"\u00C4"), CConstantString(L"\u00E4"),  IgnoreCase, false},
+        {CConstantString(L"["),      CConstantString(L"{"),       IgnoreCase, false},
+        {CConstantString(L"@"),      CConstantString(L"`"),       IgnoreCase, false},
+        {CConstantString(L"AZ"),     CConstantString(L"az"),      IgnoreCase, true },
     };
     for (const SComparison& c : cases) {
         SCOPED_TRACE(TextOf(c.first) + L" / " + TextOf(c.second) + L" mode "

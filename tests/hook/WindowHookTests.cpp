@@ -210,30 +210,24 @@ struct SequenceStep
 TEST_F(HookNotifications, WindowLifeArrivesAsTheExpectedSequence)
 {
     const SequenceStep steps[] = {
-        {"show", TargetShow, 0, 0, {{NotifyWindowPosChanged, Target}}},
-        {"move", TargetMove, 150, 160, {{NotifyWindowPosChanged, Target}}},
-        {"size", TargetSize, 320, 240, {{NotifyWindowPosChanged, Target}}},
-        {"z-order only", TargetZOrderOnly, 0, 0, {}},
-        {"move child", TargetMoveChild, 0, 0, {}},
+        {"show",                        TargetShow,                    0,   0,   {{NotifyWindowPosChanged, Target}}},
+        {"move",                        TargetMove,                    150, 160, {{NotifyWindowPosChanged, Target}}},
+        {"size",                        TargetSize,                    320, 240, {{NotifyWindowPosChanged, Target}}},
+        {"z-order only",                TargetZOrderOnly,              0,   0,   {}                                },
+        {"move child",                  TargetMoveChild,               0,   0,   {}                                },
         {"size/move loop",
-         TargetSizeMoveMessages,
-         0,
-         0,
-         {{NotifyEnterSizeMove, Target},
+         TargetSizeMoveMessages,                                       0,
+         0,                                                                      {{NotifyEnterSizeMove, Target},
           {NotifyWindowMoving, Target},
-          {NotifyExitSizeMove, Target}}},
-        {"hide", TargetHide, 0, 0, {{NotifyWindowPosChanged, Target}}},
+          {NotifyExitSizeMove, Target}}                                                                 },
+        {"hide",                        TargetHide,                    0,   0,   {{NotifyWindowPosChanged, Target}}},
         {"show without move or size",
-         TargetShowWithoutMoveOrSize,
-         0,
-         0,
-         {{NotifyWindowPosChanged, Target}}},
+         TargetShowWithoutMoveOrSize,                                  0,
+         0,                                                                      {{NotifyWindowPosChanged, Target}}},
         {"record names another window",
-         TargetPosChangedForChild,
-         0,
-         0,
-         {{NotifyWindowPosChanged, Child}}},
-        {"record missing", TargetPosChangedWithoutRecord, 0, 0, {}},
+         TargetPosChangedForChild,                                     0,
+         0,                                                                      {{NotifyWindowPosChanged, Child}} },
+        {"record missing",              TargetPosChangedWithoutRecord, 0,   0,   {}                                },
     };
     for (const SequenceStep& step : steps) {
         std::vector<Notification> expected;
@@ -249,7 +243,10 @@ TEST_F(HookNotifications, DestroyIsTheLastNotification)
     Run(TargetShow);
     std::vector<Notification> arrived = Run(TargetDestroy);
     ASSERT_FALSE(arrived.empty());
-    EXPECT_EQ(Describe(Resolve({{NotifyWindowDestroyed, Target}})), Describe({arrived.back()}));
+    EXPECT_EQ(Describe(Resolve({
+                  {NotifyWindowDestroyed, Target}
+    })),
+              Describe({arrived.back()}));
     EXPECT_EQ(
         1, std::count_if(arrived.begin(), arrived.end(),
                          [](const Notification& n) { return n.message == NotifyWindowDestroyed; }))
@@ -264,7 +261,9 @@ TEST_F(HookNotifications, PositionChangeWithoutRecordLeavesTheProcessRunning)
     LRESULT faults = -1;
     EXPECT_TRUE(target_.Run(TargetGetFaultCount, 0, 0, &faults));
     EXPECT_EQ(0, faults) << "the hook must not touch a missing WINDOWPOS";
-    EXPECT_EQ(Describe(Resolve({{NotifyWindowPosChanged, Target}})),
+    EXPECT_EQ(Describe(Resolve({
+                  {NotifyWindowPosChanged, Target}
+    })),
               Describe(Run(TargetMove, 30, 40)));
 }
 
@@ -274,7 +273,9 @@ TEST_F(HookNotifications, NothingArrivesWhileDisabled)
     EXPECT_TRUE(Run(TargetShow).empty());
     EXPECT_TRUE(Run(TargetSizeMoveMessages).empty());
     NZarvo_NWindowX64DLL_EnableWindowHook();
-    EXPECT_EQ(Describe(Resolve({{NotifyWindowPosChanged, Target}})),
+    EXPECT_EQ(Describe(Resolve({
+                  {NotifyWindowPosChanged, Target}
+    })),
               Describe(Run(TargetMove, 50, 60)));
 }
 
@@ -292,7 +293,9 @@ TEST_F(HookNotifications, NewerRegistrationReceivesTheNotifications)
     NZarvo_NWindowX64DLL_EnableWindowHook();
     Run(TargetShow);
     EXPECT_TRUE(Arrived().empty());
-    EXPECT_EQ(Describe(Resolve({{NotifyWindowPosChanged, Target}})),
+    EXPECT_EQ(Describe(Resolve({
+                  {NotifyWindowPosChanged, Target}
+    })),
               Describe(newer.Collect({target_.Window(), target_.Child()})));
 }
 
@@ -323,7 +326,9 @@ TEST_F(HookNotifications, RacingRegistrationsLeaveExactlyOneHook)
     NZarvo_NWindowX64DLL_EnableWindowHook();
     Arrived();
     for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(Describe(Resolve({{NotifyWindowPosChanged, Target}})),
+        EXPECT_EQ(Describe(Resolve({
+                      {NotifyWindowPosChanged, Target}
+        })),
                   Describe(Run(TargetMove, 200 + i * 10, 120)))
             << "move " << i;
 }

@@ -203,12 +203,12 @@ TEST_F(FTPEndToEnd, TransferWhoseLocalFileCannotBeOpenedFailsAndFreesTheSession)
     const std::wstring noFolder = local + L"-missing\\fetched.bin";
     const std::wstring noFile = local + L"-missing.bin";
     const RefusedRequest rows[] = {
-        {"path too long", [&](CFTPSession& s) { return s.Download(L"kept.bin", tooLong.c_str()); },
-         "Request9(0)"},
+        {"path too long",  [&](CFTPSession& s) { return s.Download(L"kept.bin", tooLong.c_str()); },
+         "Request9(0)"                                                                                            },
         {"missing folder",
-         [&](CFTPSession& s) { return s.Download(L"kept.bin", noFolder.c_str()); }, "Request9(0)"},
-        {"missing file", [&](CFTPSession& s) { return s.Upload(noFile.c_str(), L"never.bin"); },
-         "Request11(0)"},
+         [&](CFTPSession& s) { return s.Download(L"kept.bin", noFolder.c_str()); },                  "Request9(0)"},
+        {"missing file",   [&](CFTPSession& s) { return s.Upload(noFile.c_str(), L"never.bin"); },
+         "Request11(0)"                                                                                           },
     };
     for (const RefusedRequest& row : rows) {
         SCOPED_TRACE(row.name);
@@ -233,17 +233,17 @@ TEST_F(FTPEndToEnd, RemoteNamesTheCodePageCannotCarryAreRefused)
     ASSERT_EQ("Request5(1)", Run(session.MakeDirectory(L"??")));
     const std::vector<std::wstring> before = ListUpload();
     const RefusedRequest rows[] = {
-        {"upload", [&](CFTPSession& s) { return s.Upload(local.c_str(), L"\u65E5\u672C.bin"); },
+        {"upload",           [&](CFTPSession& s) { return s.Upload(local.c_str(), L"\u65E5\u672C.bin"); },
          "Request11(0)"},
         {"download",
          [&](CFTPSession& s) { return s.Download(L"\u65E5\u672C.bin", fetched.c_str()); },
-         "Request9(0)"},
-        {"delete", [&](CFTPSession& s) { return s.RemoveFile(L"\u65E5\u672C.bin"); },
+         "Request9(0)" },
+        {"delete",           [&](CFTPSession& s) { return s.RemoveFile(L"\u65E5\u672C.bin"); },
          "Request13(0)"},
         {"create directory", [&](CFTPSession& s) { return s.MakeDirectory(L"\u65E5\u672C\u8A9E"); },
-         "Request5(0)"},
+         "Request5(0)" },
         {"change directory", [&](CFTPSession& s) { return s.ChangeDirectory(L"\u65E5\u672C"); },
-         "Request3(0)"},
+         "Request3(0)" },
     };
     for (const RefusedRequest& row : rows) {
         SCOPED_TRACE(row.name);

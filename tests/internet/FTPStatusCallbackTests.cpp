@@ -62,9 +62,12 @@ struct Row
 };
 
 const Row kStateTable[] = {
-    {3, "Request3(1)", "Request3(0)"},    {5, "Request5(1)", "Request5(0)"},
-    {7, "Request7(,1)", "Request7(,0)"},  {9, "Request9(1)", "Request9(0)"},
-    {11, "Request11(1)", "Request11(0)"}, {13, "Request13(1)", "Request13(0)"},
+    {3,  "Request3(1)",  "Request3(0)" },
+    {5,  "Request5(1)",  "Request5(0)" },
+    {7,  "Request7(,1)", "Request7(,0)"},
+    {9,  "Request9(1)",  "Request9(0)" },
+    {11, "Request11(1)", "Request11(0)"},
+    {13, "Request13(1)", "Request13(0)"},
 };
 
 }  // namespace

@@ -96,15 +96,15 @@ const DWORD CallersError = ERROR_FILE_NOT_FOUND;
 TEST(UniqueResource, ClosesOnlyWhatItOwnsAndKeepsTheLastError)
 {
     const OwnerStep steps[] = {
-        {"reset closes the old value", ResetToThree, {"first:1"}, 3, 2, {"first:3", "second:2"}},
-        {"invalid values are never closed", ResetToInvalidValues, {"first:1"}, 0, 2, {"second:2"}},
-        {"resetting to the value owned", ResetToTheValueOwned, {}, 1, 2, {"first:1", "second:2"}},
-        {"release does not close", Release, {}, 0, 2, {"second:2"}},
-        {"a moved-from owner closes nothing", MoveAway, {"first:1"}, 0, 2, {"second:2"}},
-        // Closed with its own traits; the value takes its traits along.
-        {"move assignment", MoveFirstOntoSecond, {"second:2"}, 0, 1, {"first:1"}},
-        {"moving onto itself", MoveOntoItself, {}, 1, 2, {"first:1", "second:2"}},
-        {"put closes the old value", PutFive, {"first:1"}, 5, 2, {"first:5", "second:2"}},
+        {"reset closes the old value",        ResetToThree,         {"first:1"},  3, 2, {"first:3", "second:2"}},
+        {"invalid values are never closed",   ResetToInvalidValues, {"first:1"},  0, 2, {"second:2"}           },
+        {"resetting to the value owned",      ResetToTheValueOwned, {},           1, 2, {"first:1", "second:2"}},
+        {"release does not close",            Release,              {},           0, 2, {"second:2"}           },
+        {"a moved-from owner closes nothing", MoveAway,             {"first:1"},  0, 2, {"second:2"}           },
+ // Closed with its own traits; the value takes its traits along.
+        {"move assignment",                   MoveFirstOntoSecond,  {"second:2"}, 0, 1, {"first:1"}            },
+        {"moving onto itself",                MoveOntoItself,       {},           1, 2, {"first:1", "second:2"}},
+        {"put closes the old value",          PutFive,              {"first:1"},  5, 2, {"first:5", "second:2"}},
     };
     for (const OwnerStep& row : steps) {
         SCOPED_TRACE(row.what);

@@ -162,30 +162,25 @@ TEST_F(TimerArithmetic, UpdatesComputeDeltaElapsedAndRate)
 {
     const STimerCase cases[] = {
         {"the first update is zero and counts one",
-         PerformanceCounter,
-         {{123456789, 0, 0.0f, 0.0f, 0.0f, 1}}},
+         PerformanceCounter, {{123456789, 0, 0.0f, 0.0f, 0.0f, 1}}                     },
         {"updates at 0, 0.5 and 1 s",
-         PerformanceCounter,
-         {{5000000, 0, Unchecked, Unchecked, Unchecked},
+         PerformanceCounter, {{5000000, 0, Unchecked, Unchecked, Unchecked},
           {5500000, 0, 0.5f, 0.5f, 2.0f},
-          {6000000, 0, 0.5f, 1.0f, 2.0f, 3}}},
+          {6000000, 0, 0.5f, 1.0f, 2.0f, 3}}               },
         {"Reset starts a new measurement while started",
-         PerformanceCounter,
-         {{0, 0, Unchecked, Unchecked, Unchecked},
+         PerformanceCounter, {{0, 0, Unchecked, Unchecked, Unchecked},
           {3000000, 0, Unchecked, Unchecked, Unchecked},
           {2000000, 0, Unchecked, Unchecked, Unchecked, 0, UncheckedCount, true},
           {3000000, 0, 1.0f, 1.0f, 0.0f},
-          {4000000, 0, Unchecked, 2.0f, 0.5f}}},
+          {4000000, 0, Unchecked, 2.0f, 0.5f}}             },
         {"a frequency of 0 selects milliseconds",
-         Milliseconds,
-         {{777, 4000, Unchecked, Unchecked, Unchecked, UncheckedCount, 4000},
-          {777, 4250, Unchecked, 0.25f, 4.0f}}},
-        // The millisecond clock wraps every 2^32 ms. Times measured across the
-        // wrap stay positive, so a caller waiting for elapsed time to pass a
-        // limit ends; GetCounter is the raw clock, not the carried count.
+         Milliseconds,       {{777, 4000, Unchecked, Unchecked, Unchecked, UncheckedCount, 4000},
+          {777, 4250, Unchecked, 0.25f, 4.0f}}                   },
+ // The millisecond clock wraps every 2^32 ms. Times measured across the
+  // wrap stay positive, so a caller waiting for elapsed time to pass a
+  // limit ends; GetCounter is the raw clock, not the carried count.
         {"millisecond mode counts on across the wrap",
-         Milliseconds,
-         {{0, 0xFFFFFFFFu - 499, Unchecked, Unchecked, Unchecked},
+         Milliseconds,       {{0, 0xFFFFFFFFu - 499, Unchecked, Unchecked, Unchecked},
           {0, 500, 1.0f, 1.0f, 1.0f},
           {0, 1500, 1.0f, 2.0f, Unchecked, UncheckedCount, 1500}}},
     };
@@ -200,7 +195,10 @@ TEST_F(TimerArithmetic, FailingFrequencyOrProbeSelectsMilliseconds)
         const char* name;
         BOOL frequencyResult;
         BOOL counterResult;
-    } cases[] = {{"frequency fails", FALSE, TRUE}, {"probing counter read fails", TRUE, FALSE}};
+    } cases[] = {
+        {"frequency fails",            FALSE, TRUE },
+        {"probing counter read fails", TRUE,  FALSE}
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ManualClock::Reset(1000000);

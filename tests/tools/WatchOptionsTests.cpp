@@ -19,27 +19,27 @@ struct CParseRow
 TEST(WatchOptions, AcceptsWhatItCanCarryOutAndRefusesTheRestWithAReason)
 {
     const CParseRow rows[] = {
-        {L"", true, L""},
-        {L"--duration 0", true, L""},
-        {L"--duration 2.5 --json", true, L""},
-        {L"--duration 86400", true, L""},
-        {L"--duration nan", false, L"--duration takes a number of seconds"},
-        {L"--duration inf", false, L"--duration takes a number of seconds"},
-        {L"--duration -1", false, L"--duration takes a number of seconds"},
-        {L"--duration 1e999", false, L"--duration takes a number of seconds"},
-        {L"--duration 86401", false, L"--duration takes a number of seconds"},
-        {L"--duration 5s", false, L"--duration takes a number of seconds"},
-        {L"--duration \"\"", false, L"--duration takes a number of seconds"},
-        {L"--command show --title T --json", true, L""},
-        {L"--capture a.png --title T --json", true, L""},
-        {L"--command show --capture a.png --title T", false, L"--command and --capture"},
-        {L"--command show", false, L"--command needs --window"},
-        {L"--capture a.bmp", false, L"--capture needs --window"},
-        {L"--capture a.gif --screen", false, L"--capture writes FILE.bmp or FILE.png"},
-        {L"--alpha most --capture a.bmp --screen", false, L"unknown --alpha value most"},
-        {L"--window 12x", false, L"--window takes a window handle"},
-        {L"--bogus", false, L"unknown argument --bogus"},
-        {L"--dll", false, L"--dll needs a value"},
+        {L"",                                         true,  L""                                     },
+        {L"--duration 0",                             true,  L""                                     },
+        {L"--duration 2.5 --json",                    true,  L""                                     },
+        {L"--duration 86400",                         true,  L""                                     },
+        {L"--duration nan",                           false, L"--duration takes a number of seconds" },
+        {L"--duration inf",                           false, L"--duration takes a number of seconds" },
+        {L"--duration -1",                            false, L"--duration takes a number of seconds" },
+        {L"--duration 1e999",                         false, L"--duration takes a number of seconds" },
+        {L"--duration 86401",                         false, L"--duration takes a number of seconds" },
+        {L"--duration 5s",                            false, L"--duration takes a number of seconds" },
+        {L"--duration \"\"",                          false, L"--duration takes a number of seconds" },
+        {L"--command show --title T --json",          true,  L""                                     },
+        {L"--capture a.png --title T --json",         true,  L""                                     },
+        {L"--command show --capture a.png --title T", false, L"--command and --capture"              },
+        {L"--command show",                           false, L"--command needs --window"             },
+        {L"--capture a.bmp",                          false, L"--capture needs --window"             },
+        {L"--capture a.gif --screen",                 false, L"--capture writes FILE.bmp or FILE.png"},
+        {L"--alpha most --capture a.bmp --screen",    false, L"unknown --alpha value most"           },
+        {L"--window 12x",                             false, L"--window takes a window handle"       },
+        {L"--bogus",                                  false, L"unknown argument --bogus"             },
+        {L"--dll",                                    false, L"--dll needs a value"                  },
     };
     for (const CParseRow& row : rows) {
         SCOPED_TRACE(testing::Message() << "zarvowatch " << row.arguments);
@@ -74,11 +74,11 @@ TEST(WatchOutput, TitlesAreQuotedAndEscapedAsInJsonSoThatEachRecordStaysOneLine)
         const wchar_t* title;
         const char* quoted;
     } rows[] = {
-        {L"say \"hi\"", "\"say \\\"hi\\\"\""},
-        {L"two\nlines\r", "\"two\\nlines\\r\""},
+        {L"say \"hi\"",       "\"say \\\"hi\\\"\""     },
+        {L"two\nlines\r",     "\"two\\nlines\\r\""     },
         {L"back\\slash\ttab", "\"back\\\\slash\\ttab\""},
-        {L"bell\x07", "\"bell\\u0007\""},
-        {L"caf\x00e9", "\"caf\xc3\xa9\""},
+        {L"bell\x07",         "\"bell\\u0007\""        },
+        {L"caf\x00e9",        "\"caf\xc3\xa9\""        },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.quoted);

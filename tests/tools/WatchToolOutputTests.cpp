@@ -23,10 +23,10 @@ TEST(WatchToolOutput, LinesNameTheProcessAndTheFiltersKeepOnlyMatchingWindows)
         const wchar_t* filter;
         bool reported;
     } cases[] = {
-        {L"", true},
-        {L"--process HOOK_TARGET_FIXTURE.EXE --class zarvohooktarget", true},
-        {L"--process notepad.exe", false},
-        {L"--class Edit", false},
+        {L"",                                                          true },
+        {L"--process HOOK_TARGET_FIXTURE.EXE --class zarvohooktarget", true },
+        {L"--process notepad.exe",                                     false},
+        {L"--class Edit",                                              false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.filter, c.filter + wcslen(c.filter)));
@@ -74,10 +74,10 @@ TEST(WatchToolOutput, CaptureWritesTheTypeItsExtensionNames)
         int exitCode;
         const char* signature;  // the file's first bytes; null: no file
     } cases[] = {
-        {L".png", WatchExitSuccess, "\x89PNG\r\n\x1a\n"},
-        {L".PNG", WatchExitSuccess, "\x89PNG\r\n\x1a\n"},
-        {L".bmp", WatchExitSuccess, "BM"},
-        {L".gif", WatchExitBadArguments, nullptr},
+        {L".png", WatchExitSuccess,      "\x89PNG\r\n\x1a\n"},
+        {L".PNG", WatchExitSuccess,      "\x89PNG\r\n\x1a\n"},
+        {L".bmp", WatchExitSuccess,      "BM"               },
+        {L".gif", WatchExitBadArguments, nullptr            },
     };
     for (const auto& c : cases) {
         const std::wstring picture = TempFile(L"capture") + c.extension;
@@ -112,20 +112,16 @@ TEST(WatchToolOutput, CommandAndCaptureModesWriteJsonLinesAndRefuseWhatTheyCanno
     } rows[] = {
         {HookTargetCommand(0),
          L"--capture \"" + picture + L"\"" + window,
-         WatchExitCaptureFailed,
-         {"zarvowatch: the window is hidden"}},
+         WatchExitCaptureFailed, {"zarvowatch: the window is hidden"}                                      },
         {TargetShow,
          L"--command show --json" + window,
-         WatchExitSuccess,
-         {"{\"step\":\"before\",\"hwnd\":\"0x", "{\"step\":\"show\",\"hwnd\":\"0x"}},
+         WatchExitSuccess,       {"{\"step\":\"before\",\"hwnd\":\"0x", "{\"step\":\"show\",\"hwnd\":\"0x"}},
         {HookTargetCommand(0),
          L"--capture \"" + picture + L"\" --json" + window,
-         WatchExitSuccess,
-         {"{\"captured\":\"window\",\"file\":"}},
+         WatchExitSuccess,       {"{\"captured\":\"window\",\"file\":"}                                    },
         {HookTargetCommand(0),
          L"--command show --capture \"" + picture + L"\"" + window,
-         WatchExitBadArguments,
-         {"zarvowatch: --command and --capture are two modes"}},
+         WatchExitBadArguments,  {"zarvowatch: --command and --capture are two modes"}                     },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "zarvowatch " << row.arguments);
@@ -178,10 +174,10 @@ TEST(WatchToolOutput, AnUnknownCommandIsReportedBeforeTheWindowIsLookedUp)
         int exitCode;
         const char* message;
     } cases[] = {
-        {L"--command fly --title \"no window has this title\"", WatchExitUnknownCommand,
+        {L"--command fly --title \"no window has this title\"",   WatchExitUnknownCommand,
          "zarvowatch: unknown command fly"},
         {L"--command close --title \"no window has this title\"", WatchExitNoSuchWindow,
-         "zarvowatch: no such window"},
+         "zarvowatch: no such window"     },
     };
     for (const auto& c : cases) {
         std::string output;

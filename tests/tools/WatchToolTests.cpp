@@ -89,12 +89,12 @@ TEST(WatchTool, CommandModeAppliesWindowCommandsByTitleAndByHandle)
         int exitCode;
         bool (*holds)(HWND window);  // or, when null, the target process has ended
     } rows[] = {
-        {L"show" + byTitle, WatchExitSuccess, [](HWND w) { return IsWindowVisible(w) != 0; }},
-        {L"minimize" + byHandle, WatchExitSuccess, [](HWND w) { return IsIconic(w) != 0; }},
-        {L"hide" + byHandle, WatchExitSuccess, [](HWND w) { return IsWindowVisible(w) == 0; }},
-        {L"fly" + byHandle, WatchExitUnknownCommand, [](HWND w) { return IsWindow(w) != 0; }},
-        {L"close" + byTitle, WatchExitSuccess, nullptr},
-        {L"close" + byHandle, WatchExitNoSuchWindow, [](HWND w) { return IsWindow(w) == 0; }},
+        {L"show" + byTitle,      WatchExitSuccess,        [](HWND w) { return IsWindowVisible(w) != 0; }},
+        {L"minimize" + byHandle, WatchExitSuccess,        [](HWND w) { return IsIconic(w) != 0; }       },
+        {L"hide" + byHandle,     WatchExitSuccess,        [](HWND w) { return IsWindowVisible(w) == 0; }},
+        {L"fly" + byHandle,      WatchExitUnknownCommand, [](HWND w) { return IsWindow(w) != 0; }       },
+        {L"close" + byTitle,     WatchExitSuccess,        nullptr                                       },
+        {L"close" + byHandle,    WatchExitNoSuchWindow,   [](HWND w) { return IsWindow(w) == 0; }       },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "zarvowatch --command " << row.arguments);

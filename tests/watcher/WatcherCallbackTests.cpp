@@ -53,7 +53,7 @@ TEST(WatcherCallback, OneThatDeletesItsWatcherOrThrowsIsTheLastAndTheThreadEndsU
         CallbackAction action;
     } rows[] = {
         {"deletes its watcher", DeleteWatcher},
-        {"throws", Throw},
+        {"throws",              Throw        },
     };
     volatile NTestSupport::CHookSharedValues* shared = NTestSupport::GetHookSharedValues();
     ASSERT_NE(nullptr, shared);

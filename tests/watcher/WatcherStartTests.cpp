@@ -38,9 +38,9 @@ TEST(WatcherStart, ALateThreadRegistersWithinTheBoundOrNeverAndLeavesNothing)
         DWORD startTimeout;
         uint32_t status;
     } rows[] = {
-        // Later than any fixed second, as a first start on a busy machine can be.
+  // Later than any fixed second, as a first start on a busy machine can be.
         {"begins late, within the bound", DefaultStartTimeoutMilliseconds, WatcherSuccess},
-        {"begins after Start gave up", 500, WatcherFailure},
+        {"begins after Start gave up",    500,                             WatcherFailure},
     };
     LONG left = 200;
     for (const auto& row : rows) {

@@ -23,9 +23,9 @@ TEST(WindowSnapshot, ALongTitleIsCutBeforeACharacterThatDoesNotFitWhole)
         size_t pairAt;  // where the emoji starts in the title
         size_t kept;    // code units the snapshot keeps
     } rows[] = {
-        {"pair across the cut", TitleCapacity - 2, TitleCapacity - 2},
+        {"pair across the cut",      TitleCapacity - 2, TitleCapacity - 2},
         {"pair just before the cut", TitleCapacity - 3, TitleCapacity - 1},
-        {"letters only", 0, TitleCapacity - 1},
+        {"letters only",             0,                 TitleCapacity - 1},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);

@@ -52,9 +52,9 @@ TEST_F(WindowWatcherTest, EachKindArrivesOnceInOrderWithASnapshotOfTheWindow)
         WPARAM wParam;
         LPARAM lParam;
     } steps[] = {
-        {TargetShow, 0, 0},
-        {TargetSizeMoveMessages, 0, 0},
-        {TargetMove, 123, 45},  // last: once it is seen, all before it were delivered
+        {TargetShow,             0,   0 },
+        {TargetSizeMoveMessages, 0,   0 },
+        {TargetMove,             123, 45}, // last: once it is seen, all before it were delivered
     };
     for (const auto& step : steps)
         ASSERT_TRUE(target.Run(step.command, step.wParam, step.lParam));
@@ -180,7 +180,7 @@ TEST(WindowWatcher, AModuleThatCannotBeUsedGivesItsStatusAndNoThread)
         uint32_t status;
     } cases[] = {
         {L"no-such-module.dll", WatcherModuleNotLoaded},
-        {L"kernel32.dll", WatcherWrongModule},
+        {L"kernel32.dll",       WatcherWrongModule    },
     };
     for (const auto& c : cases) {
         const unsigned int threads = NWatcherTest::CountThreads();

@@ -168,25 +168,29 @@ TEST(ForceForegroundSequence, CallsThePlatformInItsOrder)
             UntilTheForegroundIsKnown()});
     Expect({"no foreground window and no target", nullptr, "", TRUE, nullptr,
             UntilTheForegroundIsKnown()});
-    Expect({"first try succeeds",
-            Foreground,
-            "T",
-            TRUE,
-            Target,
-            {"Lock(2)", "GetForeground", "SetForeground(target)"}});
+    Expect({
+        "first try succeeds",
+        Foreground,
+        "T",
+        TRUE,
+        Target,
+        {"Lock(2)", "GetForeground", "SetForeground(target)"}
+    });
     Expect({"succeeds once attached", Foreground, "FT", TRUE, Target,
             Joined(UntilTheAttach(), {"SetForeground(target)", "Attach(32,16,0)"})});
     Expect({"refused twice sends two Alt presses", Foreground, "FFF", TRUE, Target,
             Joined(UntilTheAttach(), {"SetForeground(target)", "SendInput(4,down,up,down,up)",
                                       "SetForeground(target)", "Attach(32,16,0)"})});
-    Expect({"no foreground window uses the taskbar",
-            nullptr,
-            "FT",
-            TRUE,
-            Target,
-            {"Lock(2)", "GetForeground", "SetForeground(target)", "Find(Shell_TrayWnd,null)",
-             "Thread(target)", "Thread(tray)", "Attach(48,16,1)", "SetForeground(target)",
-             "Attach(48,16,0)"}});
+    Expect({
+        "no foreground window uses the taskbar",
+        nullptr,
+        "FT",
+        TRUE,
+        Target,
+        {"Lock(2)", "GetForeground", "SetForeground(target)", "Find(Shell_TrayWnd,null)",
+          "Thread(target)", "Thread(tray)", "Attach(48,16,1)", "SetForeground(target)",
+          "Attach(48,16,0)"}
+    });
     Expect({"a refused attach ends the attempt", Foreground, "", FALSE, Target, UntilTheAttach()});
 }
 

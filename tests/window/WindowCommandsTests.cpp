@@ -314,19 +314,19 @@ struct SShadowCase
 TEST(WindowShadow, ShowAndHideCloseOnlyAVisibleShadowDirectlyBelow)
 {
     const SShadowCase cases[] = {
-        {"hiding a window closes its shadow", {{Plain, Popup, 0}, {Shadow, Popup, 1}}, {Hide}},
+        {"hiding a window closes its shadow",                             {{Plain, Popup, 0}, {Shadow, Popup, 1}}, {Hide}},
         {"showing a window closes a shadow left below it",
          {{Plain, WS_POPUP, 0}, {Shadow, Popup, 1}},
-         {Show}},
+         {Show}                                                                                                          },
         {"a hidden shadow and a plain window below stay",
          {{Plain, Popup, 0}, {Shadow, WS_POPUP, 0}, {Plain, Popup, 0}},
-         {Hide, Show}},
+         {Hide, Show}                                                                                                    },
         {"a visible shadow that is not directly below is someone else's",
          {{Plain, Popup, 0}, {Shadow, WS_POPUP, 0}, {Plain, Popup, 0}, {Shadow, Popup, 0}},
-         {Hide}},
+         {Hide}                                                                                                          },
         {"a shadow window's own commands leave the window below alone",
          {{Shadow, Popup, 0}, {Plain, Popup, 0}},
-         {Hide, Show}},
+         {Hide, Show}                                                                                                    },
     };
     for (const SShadowCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -364,8 +364,11 @@ TEST(WindowShadow, CloseShadowWindowChecksNameAndVisibility)
         HWND window;
         size_t closes;
     } cases[] = {
-        {L"SysShadow", hidden, 0}, {L"sysshadow", visible, 0}, {L"SysShadow2", visible, 0},
-        {L"", visible, 0},         {L"SysShadow", visible, 1},
+        {L"SysShadow",  hidden,  0},
+        {L"sysshadow",  visible, 0},
+        {L"SysShadow2", visible, 0},
+        {L"",           visible, 0},
+        {L"SysShadow",  visible, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.className);

@@ -185,10 +185,14 @@ TEST(WindowQueries, ShowStateFollowsRealShowWindowCalls)
         int command;
         WindowShowState expected;
     } steps[] = {
-        {SW_SHOWNA, Normal},         {SW_SHOWMINNOACTIVE, Minimized},
-        {SW_RESTORE, Normal},        {SW_SHOWMAXIMIZED, Maximized},
-        {SW_SHOWNOACTIVATE, Normal}, {SW_MINIMIZE, Minimized},
-        {SW_HIDE, Hidden},           {SW_SHOWNORMAL, Normal},
+        {SW_SHOWNA,          Normal   },
+        {SW_SHOWMINNOACTIVE, Minimized},
+        {SW_RESTORE,         Normal   },
+        {SW_SHOWMAXIMIZED,   Maximized},
+        {SW_SHOWNOACTIVATE,  Normal   },
+        {SW_MINIMIZE,        Minimized},
+        {SW_HIDE,            Hidden   },
+        {SW_SHOWNORMAL,      Normal   },
     };
     for (const auto& step : steps) {
         ShowWindow(window, step.command);

@@ -38,15 +38,15 @@ struct CCommandName
 };
 
 const CCommandName CommandNames[] = {
-    {L"close", MakeTargetCommand<NWindow::CCloseWindowCommand>},
-    {L"show", MakeTargetCommand<NWindow::CShowWindowCommand>},
-    {L"hide", MakeTargetCommand<NWindow::CHideWindowCommand>},
-    {L"minimize", MakeTargetCommand<NWindow::CMinimizeWindowCommand>},
-    {L"maximize", MakeTargetCommand<NWindow::CMaximizeWindowCommand>},
-    {L"restore", MakeTargetCommand<NWindow::CShowWindowNoActivateCommand>},
-    {L"topmost", MakeTargetCommand<NWindow::CSetTopmostCommand>},
-    {L"notopmost", MakeTargetCommand<NWindow::CSetNotTopmostCommand>},
-    {L"activate", MakeActivateCommand},
+    {L"close",     MakeTargetCommand<NWindow::CCloseWindowCommand>         },
+    {L"show",      MakeTargetCommand<NWindow::CShowWindowCommand>          },
+    {L"hide",      MakeTargetCommand<NWindow::CHideWindowCommand>          },
+    {L"minimize",  MakeTargetCommand<NWindow::CMinimizeWindowCommand>      },
+    {L"maximize",  MakeTargetCommand<NWindow::CMaximizeWindowCommand>      },
+    {L"restore",   MakeTargetCommand<NWindow::CShowWindowNoActivateCommand>},
+    {L"topmost",   MakeTargetCommand<NWindow::CSetTopmostCommand>          },
+    {L"notopmost", MakeTargetCommand<NWindow::CSetNotTopmostCommand>       },
+    {L"activate",  MakeActivateCommand                                     },
 };
 
 CommandFactory FindCommand(const std::wstring& name)

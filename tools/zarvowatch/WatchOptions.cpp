@@ -74,15 +74,15 @@ struct CNamedValue
 };
 
 const CNamedValue<NCapture::AlphaMode> AlphaModes[] = {
-    {L"none", NCapture::AlphaModeNone},
+    {L"none",   NCapture::AlphaModeNone  },
     {L"region", NCapture::AlphaModeRegion},
-    {L"whole", NCapture::AlphaModeWhole},
+    {L"whole",  NCapture::AlphaModeWhole },
 };
 
 const CNamedValue<NCapture::CaptureMethod> CaptureMethods[] = {
-    {L"auto", NCapture::CaptureMethodAuto},
+    {L"auto",  NCapture::CaptureMethodAuto },
     {L"print", NCapture::CaptureMethodPrint},
-    {L"copy", NCapture::CaptureMethodCopy},
+    {L"copy",  NCapture::CaptureMethodCopy },
 };
 
 template <typename TValue, size_t Count>
@@ -153,21 +153,21 @@ struct COptionRow
 };
 
 const COptionRow Options[] = {
-    {L"--dll", true, SetText<&CWatchOptions::dllPath>},
-    {L"--json", false, SetFlag<&CWatchOptions::json>},
-    {L"--duration", true, SetDuration},
-    {L"--exec", true, SetText<&CWatchOptions::exec>},
-    {L"--process", true, SetText<&CWatchOptions::process>},
-    {L"--class", true, SetText<&CWatchOptions::className>},
-    {L"--help", false, SetFlag<&CWatchOptions::help>},
-    {L"-h", false, SetFlag<&CWatchOptions::help>},
-    {L"--command", true, SetText<&CWatchOptions::command>},
-    {L"--window", true, SetWindow},
-    {L"--title", true, SetText<&CWatchOptions::title>},
-    {L"--capture", true, SetCapture},
-    {L"--screen", false, SetFlag<&CWatchOptions::screen>},
-    {L"--alpha", true, SetAlpha},
-    {L"--method", true, SetMethod},
+    {L"--dll",      true,  SetText<&CWatchOptions::dllPath>  },
+    {L"--json",     false, SetFlag<&CWatchOptions::json>     },
+    {L"--duration", true,  SetDuration                       },
+    {L"--exec",     true,  SetText<&CWatchOptions::exec>     },
+    {L"--process",  true,  SetText<&CWatchOptions::process>  },
+    {L"--class",    true,  SetText<&CWatchOptions::className>},
+    {L"--help",     false, SetFlag<&CWatchOptions::help>     },
+    {L"-h",         false, SetFlag<&CWatchOptions::help>     },
+    {L"--command",  true,  SetText<&CWatchOptions::command>  },
+    {L"--window",   true,  SetWindow                         },
+    {L"--title",    true,  SetText<&CWatchOptions::title>    },
+    {L"--capture",  true,  SetCapture                        },
+    {L"--screen",   false, SetFlag<&CWatchOptions::screen>   },
+    {L"--alpha",    true,  SetAlpha                          },
+    {L"--method",   true,  SetMethod                         },
 };
 
 const COptionRow* FindOption(const std::wstring& name)
