@@ -40,12 +40,12 @@ double Now()
     return double(count.QuadPart) / double(frequency.QuadPart);
 }
 
-struct SLatency
+struct CLatency
 {
     double median, p99, mean;
 };
 
-SLatency Summarise(std::vector<double> samples)
+CLatency Summarise(std::vector<double> samples)
 {
     std::sort(samples.begin(), samples.end());
     double sum = 0;
@@ -56,14 +56,14 @@ SLatency Summarise(std::vector<double> samples)
 
 // --- the dispatcher ------------------------------------------------------------
 
-struct SRunningDispatcher
+struct CRunningDispatcher
 {
-    explicit SRunningDispatcher(uint32_t pool) : dispatcher(new CTaskDispatcher(pool))
+    explicit CRunningDispatcher(uint32_t pool) : dispatcher(new CTaskDispatcher(pool))
     {
         thread.Start(dispatcher);
         Sleep(100);  // let the first pass start the launchers
     }
-    ~SRunningDispatcher()
+    ~CRunningDispatcher()
     {
         thread.RequestStop();
         thread.Join(5000);
@@ -86,9 +86,9 @@ double DispatcherRoundTrip(CTaskDispatcher& dispatcher, const boost::shared_ptr<
     return took;
 }
 
-SLatency DispatcherLatency(uint32_t pool)
+CLatency DispatcherLatency(uint32_t pool)
 {
-    SRunningDispatcher running(pool);
+    CRunningDispatcher running(pool);
     boost::shared_ptr<ITask> task(new CEmptyTask);
     boost::shared_ptr<CEvent> done(new CEvent);
     std::vector<double> samples;
@@ -99,7 +99,7 @@ SLatency DispatcherLatency(uint32_t pool)
 
 double DispatcherThroughput(uint32_t pool)
 {
-    SRunningDispatcher running(pool);
+    CRunningDispatcher running(pool);
     double start = Now();
     std::vector<std::thread> clients;
     for (int c = 0; c < ThroughputClients; ++c)
@@ -130,7 +130,7 @@ double PoolRoundTrip(HANDLE done)
     return Now() - start;
 }
 
-SLatency PoolLatency()
+CLatency PoolLatency()
 {
     HANDLE done = CreateEventW(NULL, FALSE, FALSE, NULL);
     std::vector<double> samples;
@@ -156,7 +156,7 @@ double PoolThroughput()
     return ThroughputClients * ThroughputPerClient / (Now() - start);
 }
 
-void PrintLatency(const char* name, const SLatency& l)
+void PrintLatency(const char* name, const CLatency& l)
 {
     printf("  %-24s median %7.3f ms   p99 %7.3f ms   mean %7.3f ms\n", name, l.median, l.p99,
            l.mean);
@@ -169,9 +169,9 @@ int main()
     printf("dispatcher_bench: empty tasks, %d latency samples; throughput with %d clients x %d "
            "requests, each client waiting for its request before the next\n",
            LatencySamples, ThroughputClients, ThroughputPerClient);
-    SLatency pool = PoolLatency();
-    SLatency d2 = DispatcherLatency(2);
-    SLatency d4 = DispatcherLatency(4);
+    CLatency pool = PoolLatency();
+    CLatency d2 = DispatcherLatency(2);
+    CLatency d4 = DispatcherLatency(4);
     printf("latency, submit to completion event:\n");
     PrintLatency("thread pool", pool);
     PrintLatency("dispatcher, 2 launchers", d2);

@@ -14,7 +14,7 @@ volatile CHookSharedValues* GetHookSharedValues()
         module = LoadLibraryW(ZARVOWINDOW_MODULE_FILE_NAME);
     if (module == nullptr)
         return nullptr;
-    ModuleImage image(module);
+    CModuleImage image(module);
     const IMAGE_SECTION_HEADER* section = image.FindSection(ZARVOWINDOW_SHARED_SECTION_NAME);
     return section ? reinterpret_cast<CHookSharedValues*>(image.SectionData(*section)) : nullptr;
 }

@@ -2,19 +2,19 @@
 
 #include <cstring>
 
-ModuleImage::ModuleImage(HMODULE module)
+CModuleImage::CModuleImage(HMODULE module)
     : base_(reinterpret_cast<BYTE*>(module)),
       nt_(reinterpret_cast<IMAGE_NT_HEADERS*>(
           base_ + reinterpret_cast<IMAGE_DOS_HEADER*>(base_)->e_lfanew))
 {
 }
 
-const IMAGE_DATA_DIRECTORY& ModuleImage::Directory(int index) const
+const IMAGE_DATA_DIRECTORY& CModuleImage::Directory(int index) const
 {
     return nt_->OptionalHeader.DataDirectory[index];
 }
 
-const IMAGE_SECTION_HEADER* ModuleImage::FindSection(const char* name) const
+const IMAGE_SECTION_HEADER* CModuleImage::FindSection(const char* name) const
 {
     const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt_);
     for (WORD i = 0; i < nt_->FileHeader.NumberOfSections; ++i, ++section) {
@@ -25,19 +25,19 @@ const IMAGE_SECTION_HEADER* ModuleImage::FindSection(const char* name) const
     return nullptr;
 }
 
-BYTE* ModuleImage::SectionData(const IMAGE_SECTION_HEADER& section) const
+BYTE* CModuleImage::SectionData(const IMAGE_SECTION_HEADER& section) const
 {
     return At<BYTE>(section.VirtualAddress);
 }
 
-std::string ModuleImage::ExportedModuleName() const
+std::string CModuleImage::ExportedModuleName() const
 {
     const auto* exports =
         At<IMAGE_EXPORT_DIRECTORY>(Directory(IMAGE_DIRECTORY_ENTRY_EXPORT).VirtualAddress);
     return At<char>(exports->Name);
 }
 
-std::vector<ModuleImage::Export> ModuleImage::Exports() const
+std::vector<CModuleImage::Export> CModuleImage::Exports() const
 {
     const auto* exports =
         At<IMAGE_EXPORT_DIRECTORY>(Directory(IMAGE_DIRECTORY_ENTRY_EXPORT).VirtualAddress);
@@ -49,7 +49,7 @@ std::vector<ModuleImage::Export> ModuleImage::Exports() const
     return result;
 }
 
-std::vector<std::string> ModuleImage::ImportedModules() const
+std::vector<std::string> CModuleImage::ImportedModules() const
 {
     std::vector<std::string> result;
     const auto* import =
@@ -78,7 +78,7 @@ ULONG_PTR EntryId(const IMAGE_RESOURCE_DIRECTORY_ENTRY& entry)
 
 }  // namespace
 
-std::vector<ModuleImage::Resource> ModuleImage::Resources() const
+std::vector<CModuleImage::Resource> CModuleImage::Resources() const
 {
     std::vector<Resource> result;
     const BYTE* root = At<BYTE>(Directory(IMAGE_DIRECTORY_ENTRY_RESOURCE).VirtualAddress);

@@ -6,10 +6,10 @@
 #include <vector>
 
 // Reads the structures of a PE image mapped by the loader.
-class ModuleImage
+class CModuleImage
 {
 public:
-    explicit ModuleImage(HMODULE module);
+    explicit CModuleImage(HMODULE module);
 
     const IMAGE_SECTION_HEADER* FindSection(const char* name) const;
     BYTE* SectionData(const IMAGE_SECTION_HEADER& section) const;

@@ -47,7 +47,7 @@ enum BrimText
 
 const int Unchecked = INT32_MIN;
 
-struct SBrimStep
+struct CBrimStep
 {
     BrimOperation operation;
     int delta;
@@ -59,7 +59,7 @@ struct SBrimStep
     BrimText after;
 };
 
-const SBrimStep BrimSteps[] = {
+const CBrimStep BrimSteps[] = {
     {AssignLetters,    0,  nullptr, 0, 0, 0,         0,         FullLetters},
     {AssignLetters,    1,  nullptr, 0, 1, 0,         0,         AnyText    },
     {AssignLetters,    -1, nullptr, 0, 0, -1,        -1,        AnyText    },
@@ -76,7 +76,7 @@ const SBrimStep BrimSteps[] = {
     {ResetBuffer,      0,  nullptr, 0, 0, Unchecked, Unchecked, AnyText    },
 };
 
-uint32_t PerformAtTheBrim(IStringBuffer& buffer, const SBrimStep& step)
+uint32_t PerformAtTheBrim(IStringBuffer& buffer, const CBrimStep& step)
 {
     const uint32_t c = buffer.GetCapacity();
     const std::wstring letters = Letters(c + step.delta);
@@ -115,7 +115,7 @@ template <typename TCheck>
 void FillToTheBrim(IStringBuffer& buffer, bool refusesWhole, TCheck check)
 {
     const uint32_t c = buffer.GetCapacity();
-    for (const SBrimStep& step : BrimSteps) {
+    for (const CBrimStep& step : BrimSteps) {
         SCOPED_TRACE("step " + std::to_string(&step - BrimSteps));
         EXPECT_EQ(step.result, PerformAtTheBrim(buffer, step));
         const int length = refusesWhole ? step.autoLength : step.heapLength;
@@ -135,7 +135,7 @@ void FillToTheBrim(IStringBuffer& buffer, bool refusesWhole, TCheck check)
 // and its padding), the cached length and the buffer's padding. Both paddings
 // are unused and keep the canary.
 template <uint32_t N>
-struct SAutoBufferLayout
+struct CAutoBufferLayout
 {
     using Buffer = NString::CAutoStringBuffer<N>;
     using Storage = NArray::CAutoArrayBuffer<wchar_t, N + 1, wchar_t, 0>;
@@ -150,7 +150,7 @@ struct SAutoBufferLayout
 template <uint32_t N>
 void ExpectAutoBufferStaysInside()
 {
-    using Layout = SAutoBufferLayout<N>;
+    using Layout = CAutoBufferLayout<N>;
     CGuarded<NString::CAutoStringBuffer<N>> guarded;
     const wchar_t* p = nullptr;
     ASSERT_EQ(0u, guarded->GetString(&p));

@@ -36,13 +36,13 @@ void* AllocateGuarded(size_t bytes, void** base)
 
 // The guarded heap's live blocks, so that operator delete can tell them from
 // the ordinary heap's. The tests run on one thread.
-struct SGuardedAllocation
+struct CGuardedAllocation
 {
     void* block;
     void* base;
 };
 constexpr size_t MaxGuardedAllocations = 4096;
-SGuardedAllocation GuardedAllocations[MaxGuardedAllocations];
+CGuardedAllocation GuardedAllocations[MaxGuardedAllocations];
 size_t GuardedAllocationSlots = 0;
 int GuardedScopeDepth = 0;
 size_t GuardedAllocationCount = 0;

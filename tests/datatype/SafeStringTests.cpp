@@ -21,7 +21,7 @@ namespace {
 
 constexpr size_t DestElements = 12;
 
-struct SCase
+struct CCase
 {
     const char* name;
     size_t destSize;
@@ -57,7 +57,7 @@ void Fill(wchar_t* dest, const wchar_t* initial)
         dest[i] = initial[i] == L'|' ? L'\0' : initial[i];
 }
 
-const SCase CopyCases[] = {
+const CCase CopyCases[] = {
     {"size 0",                   0,           L"xyz", L"ab",       2,           STRSAFE_E_INVALID_PARAMETER,   L"xyz" },
     {"size above 0x7FFFFFFF",    0x80000000u, L"xyz", L"ab",       2,           STRSAFE_E_INVALID_PARAMETER,   L"xyz" },
     {"size 0x7FFFFFFF",          0x7FFFFFFF,  L"xyz", L"ab",       2,           S_OK,                          L"ab|" },
@@ -74,7 +74,7 @@ const SCase CopyCases[] = {
     {"size 1, empty source",     1,           L"xyz", L"",         5,           S_OK,                          L"|yz" },
 };
 
-const SCase CatCases[] = {
+const CCase CatCases[] = {
     {"size 0",                    0,           L"x|",   L"ab",     2,          STRSAFE_E_INVALID_PARAMETER,   L"x|"   },
     {"size above 0x7FFFFFFF",     0x80000000u, L"x|",   L"ab",     2,          STRSAFE_E_INVALID_PARAMETER,   L"x|"   },
     {"no terminator within size", 3,           L"xyz|", L"ab",     2,          STRSAFE_E_INVALID_PARAMETER,   L"xyz|" },
@@ -91,7 +91,7 @@ const SCase CatCases[] = {
 const std::set<std::string> KnownCopyDepartures = {"count 0x7FFFFFFF", "count 0x80000000"};
 const std::set<std::string> KnownCatDepartures = {"count 0x7FFFFFFF"};
 
-void RunCase(CopyFunction function, const SCase& c, HRESULT* result, std::wstring* contents)
+void RunCase(CopyFunction function, const CCase& c, HRESULT* result, std::wstring* contents)
 {
     wchar_t dest[DestElements];
     Fill(dest, c.initial);
@@ -99,10 +99,10 @@ void RunCase(CopyFunction function, const SCase& c, HRESULT* result, std::wstrin
     *contents = Render(dest);
 }
 
-void ExpectContract(CopyFunction function, const SCase* cases, size_t count)
+void ExpectContract(CopyFunction function, const CCase* cases, size_t count)
 {
     for (size_t i = 0; i < count; ++i) {
-        const SCase& c = cases[i];
+        const CCase& c = cases[i];
         SCOPED_TRACE(c.name);
         HRESULT result = S_OK;
         std::wstring contents;
@@ -112,11 +112,11 @@ void ExpectContract(CopyFunction function, const SCase* cases, size_t count)
     }
 }
 
-void ExpectToolchainDepartures(CopyFunction function, const SCase* cases, size_t count,
+void ExpectToolchainDepartures(CopyFunction function, const CCase* cases, size_t count,
                                const std::set<std::string>& departures)
 {
     for (size_t i = 0; i < count; ++i) {
-        const SCase& c = cases[i];
+        const CCase& c = cases[i];
         SCOPED_TRACE(c.name);
         HRESULT result = S_OK;
         std::wstring contents;

@@ -41,7 +41,7 @@ enum Operation
 
 const uint32_t Any = UINT32_MAX;
 
-struct SStep
+struct CStep
 {
     IStringBuffer* buffer;
     Operation operation;
@@ -52,7 +52,7 @@ struct SStep
     uint32_t bufferSize = Any;       // the storage size afterwards; Any: not checked
 };
 
-uint32_t Perform(IStringBuffer& buffer, const SStep& step)
+uint32_t Perform(IStringBuffer& buffer, const CStep& step)
 {
     const CDynamicHeapStringBuffer noStorage;
     const CConstantString constant(step.text);
@@ -90,10 +90,10 @@ uint32_t Perform(IStringBuffer& buffer, const SStep& step)
 
 // Steps run in the order of the table; each buffer carries its state from
 // one of its steps to the next.
-void RunSteps(const std::vector<SStep>& steps)
+void RunSteps(const std::vector<CStep>& steps)
 {
     for (size_t i = 0; i < steps.size(); ++i) {
-        const SStep& step = steps[i];
+        const CStep& step = steps[i];
         SCOPED_TRACE("step " + std::to_string(i));
         EXPECT_EQ(step.result, Perform(*step.buffer, step));
         if (step.after != nullptr)
@@ -120,7 +120,7 @@ TEST(NewStringBuffer, IsAnEmptyStringOfItsCapacity)
     CDynamicHeapStringBuffer dynamic;
     CHeapStringBuffer heap10(10);
     CHeapStringBuffer heap0(0);
-    struct SNew
+    struct CNewCase
     {
         const char* name;
         IStringBuffer* text;
@@ -128,13 +128,13 @@ TEST(NewStringBuffer, IsAnEmptyStringOfItsCapacity)
         uint32_t bufferSize;
         bool readable;  // GetString succeeds: there is storage
     };
-    const SNew cases[] = {
+    const CNewCase cases[] = {
         {"auto 260", &auto260, 260, 261, true },
         {"dynamic",  &dynamic, 0,   0,   false},
         {"heap 10",  &heap10,  10,  11,  true },
         {"heap 0",   &heap0,   0,   1,   true },
     };
-    for (const SNew& c : cases) {
+    for (const CNewCase& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_TRUE(c.text->IsValid());
         EXPECT_TRUE(c.text->IsEmpty());
@@ -470,14 +470,14 @@ TEST(StringEquality, LengthsFirstThenCodeUnits)
     const CConstantString lower(L"ieframe");
     const CDynamicHeapStringBuffer noStorage;
     const CConstantString empty(L"");
-    struct SComparison
+    struct CComparison
     {
         const IString& first;
         const IString& second;
         int mode;
         bool equal;
     };
-    const SComparison cases[] = {
+    const CComparison cases[] = {
         {upper,                      CConstantString(L"IEFrame"), 0,          true },
         {upper,                      lower,                       0,          false},
         {upper,                      lower,                       2,          false},
@@ -492,7 +492,7 @@ TEST(StringEquality, LengthsFirstThenCodeUnits)
         {CConstantString(L"@"),      CConstantString(L"`"),       IgnoreCase, false},
         {CConstantString(L"AZ"),     CConstantString(L"az"),      IgnoreCase, true },
     };
-    for (const SComparison& c : cases) {
+    for (const CComparison& c : cases) {
         SCOPED_TRACE(TextOf(c.first) + L" / " + TextOf(c.second) + L" mode "
                      + std::to_wstring(c.mode));
         const bool equal = c.mode == IgnoreCase ? AreEqualIgnoreCase(c.first, c.second)

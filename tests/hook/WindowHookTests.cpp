@@ -30,11 +30,11 @@ volatile CHookSharedValues* Shared()
 
 TEST(HookModuleImage, ExportsTheFourFunctionsByNameWithOrdinalsOneToFour)
 {
-    ModuleImage image(HookModule());
+    CModuleImage image(HookModule());
     EXPECT_EQ("zarvowindow1589x64.dll", image.ExportedModuleName());
-    std::vector<ModuleImage::Export> exports = image.Exports();
+    std::vector<CModuleImage::Export> exports = image.Exports();
     std::sort(exports.begin(), exports.end(),
-              [](const ModuleImage::Export& a, const ModuleImage::Export& b) {
+              [](const CModuleImage::Export& a, const CModuleImage::Export& b) {
                   return a.ordinal < b.ordinal;
               });
     const char* expected[] = {ZARVOWINDOW_DISABLE_WINDOW_HOOK_EXPORT,
@@ -51,7 +51,7 @@ TEST(HookModuleImage, ExportsTheFourFunctionsByNameWithOrdinalsOneToFour)
 
 TEST(HookModuleImage, SharedSectionIsInitialisedReadWriteShared)
 {
-    ModuleImage image(HookModule());
+    CModuleImage image(HookModule());
     const IMAGE_SECTION_HEADER* section = image.FindSection(".ZARVOWI");
     ASSERT_NE(nullptr, section);
     EXPECT_EQ(0xD0000040u, section->Characteristics);
@@ -62,7 +62,7 @@ TEST(HookModuleImage, SharedSectionIsInitialisedReadWriteShared)
 
 TEST(HookModuleImage, OnlyResourceIsTheManifestWithIdTwo)
 {
-    std::vector<ModuleImage::Resource> resources = ModuleImage(HookModule()).Resources();
+    std::vector<CModuleImage::Resource> resources = CModuleImage(HookModule()).Resources();
     ASSERT_EQ(1u, resources.size());
     EXPECT_EQ(ULONG_PTR(24), resources[0].type);  // RT_MANIFEST
     EXPECT_EQ(ULONG_PTR(2), resources[0].id);
@@ -72,7 +72,7 @@ TEST(HookModuleImage, OnlyResourceIsTheManifestWithIdTwo)
 
 TEST(HookModuleImage, ImportsNoRuntimeLibraryDlls)
 {
-    for (std::string name : ModuleImage(HookModule()).ImportedModules()) {
+    for (std::string name : CModuleImage(HookModule()).ImportedModules()) {
         std::transform(name.begin(), name.end(), name.begin(), ::tolower);
         EXPECT_TRUE(name == "user32.dll" || name == "kernel32.dll" || name == "msvcrt.dll") << name;
     }
@@ -198,7 +198,7 @@ protected:
     NotificationWindow notifications_;
 };
 
-struct SequenceStep
+struct CSequenceStep
 {
     const char* what;
     UINT command;
@@ -209,7 +209,7 @@ struct SequenceStep
 
 TEST_F(HookNotifications, WindowLifeArrivesAsTheExpectedSequence)
 {
-    const SequenceStep steps[] = {
+    const CSequenceStep steps[] = {
         {"show",                        TargetShow,                    0,   0,   {{NotifyWindowPosChanged, Target}}},
         {"move",                        TargetMove,                    150, 160, {{NotifyWindowPosChanged, Target}}},
         {"size",                        TargetSize,                    320, 240, {{NotifyWindowPosChanged, Target}}},
@@ -229,7 +229,7 @@ TEST_F(HookNotifications, WindowLifeArrivesAsTheExpectedSequence)
          0,                                                                      {{NotifyWindowPosChanged, Child}} },
         {"record missing",              TargetPosChangedWithoutRecord, 0,   0,   {}                                },
     };
-    for (const SequenceStep& step : steps) {
+    for (const CSequenceStep& step : steps) {
         std::vector<Notification> expected;
         for (const Expected& e : step.expected)
             expected.push_back(Resolve({e})[0]);

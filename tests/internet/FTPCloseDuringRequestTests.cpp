@@ -43,9 +43,9 @@ std::string Narrow(const wchar_t* text)
 class FTPCloseDuringRequest : public testing::Test
 {
 protected:
-    void SetUp() override { listener.reset(new RecordingFTPListener()); }
+    void SetUp() override { listener.reset(new CRecordingFTPListener()); }
 
-    void OpenAndConnect(CFTPSession& session, const ScriptedFTPServer& server)
+    void OpenAndConnect(CFTPSession& session, const CScriptedFTPServer& server)
     {
         ASSERT_TRUE(server.IsListening());
         ASSERT_EQ(0u, session.Open(listener));
@@ -54,7 +54,7 @@ protected:
         ASSERT_THAT(listener->TakeCalls(), ElementsAre("Connect(1)"));
     }
 
-    boost::shared_ptr<RecordingFTPListener> listener;
+    boost::shared_ptr<CRecordingFTPListener> listener;
 };
 
 }  // namespace
@@ -64,7 +64,7 @@ protected:
 // the context's text storage; so the context stays.
 TEST_F(FTPCloseDuringRequest, ContextOutlivesASessionClosedWhileReadingTheDirectory)
 {
-    ScriptedFTPServer server(LongDirectory(), true);
+    CScriptedFTPServer server(LongDirectory(), true);
     boost::weak_ptr<CFTPSessionContext> context;
     wchar_t* text = nullptr;
     {
@@ -97,7 +97,7 @@ TEST_F(FTPCloseDuringRequest, ContextOutlivesASessionClosedWhileReadingTheDirect
 
 TEST_F(FTPCloseDuringRequest, ContextIsReleasedWhenTheDirectoryWasRead)
 {
-    ScriptedFTPServer server(LongDirectory(), false);
+    CScriptedFTPServer server(LongDirectory(), false);
     boost::weak_ptr<CFTPSessionContext> context;
     {
         CFTPSession session;
@@ -113,7 +113,7 @@ TEST_F(FTPCloseDuringRequest, ContextIsReleasedWhenTheDirectoryWasRead)
 
 TEST_F(FTPCloseDuringRequest, ContextIsReleasedWhenNoRequestRuns)
 {
-    ScriptedFTPServer server(LongDirectory(), false);
+    CScriptedFTPServer server(LongDirectory(), false);
     boost::weak_ptr<CFTPSessionContext> context;
     CFTPSession session;
     OpenAndConnect(session, server);
@@ -128,7 +128,7 @@ namespace {
 // Lets Close's reset land between a completion's read of the state and its
 // write, as it can when WinInet completes on its own thread, and counts what
 // reaches the context after that.
-class ResetBeforeWriteContext : public CFTPSessionContext
+class CResetBeforeWriteContext : public CFTPSessionContext
 {
 public:
     using CFTPSessionContext::CFTPSessionContext;
@@ -159,11 +159,11 @@ private:
 // must not report to it.
 TEST(FTPLateConnect, ConnectionArrivingAfterCloseIsClosedWithoutReportingToTheSession)
 {
-    ScriptedFTPServer server("/", false);
+    CScriptedFTPServer server("/", false);
     ASSERT_TRUE(server.IsListening());
-    boost::shared_ptr<RecordingFTPListener> listener(new RecordingFTPListener());
-    const boost::shared_ptr<ResetBeforeWriteContext> late(
-        new ResetBeforeWriteContext(listener, boost::shared_ptr<CMutex>(new CMutex())));
+    boost::shared_ptr<CRecordingFTPListener> listener(new CRecordingFTPListener());
+    const boost::shared_ptr<CResetBeforeWriteContext> late(
+        new CResetBeforeWriteContext(listener, boost::shared_ptr<CMutex>(new CMutex())));
     const boost::shared_ptr<CFTPSessionContext> context = late;
     const DWORD_PTR callbackContext = reinterpret_cast<DWORD_PTR>(&context);
     const HINTERNET internet = InternetOpenW(L"NLibrary tests", INTERNET_OPEN_TYPE_DIRECT, nullptr,

@@ -68,7 +68,7 @@ protected:
         local = std::wstring(temp) + L"zarvo-ftp-upload.bin";
         fetched = std::wstring(temp) + L"zarvo-ftp-download.bin";
         DeleteFileW(fetched.c_str());
-        listener.reset(new RecordingFTPListener());
+        listener.reset(new CRecordingFTPListener());
         ASSERT_EQ(0u, session.Open(listener));
     }
 
@@ -114,7 +114,7 @@ protected:
     }
 
     std::wstring port, root, local, fetched;
-    boost::shared_ptr<RecordingFTPListener> listener;
+    boost::shared_ptr<CRecordingFTPListener> listener;
     CFTPSession session;
     int sentReports = 0;
 };
@@ -171,7 +171,7 @@ TEST_F(FTPEndToEnd, CloseDuringAnUploadEndsAllNotifications)
     ASSERT_EQ(0u, session.Upload(local.c_str(), L"abandoned.bin"));
     session.Close();
 
-    boost::shared_ptr<RecordingFTPListener> later(new RecordingFTPListener());
+    boost::shared_ptr<CRecordingFTPListener> later(new CRecordingFTPListener());
     ASSERT_EQ(0u, session.Open(later));
     ASSERT_EQ(0u, session.GetContext()->BeginRequest(FTPRequestConnect));
     EXPECT_FALSE(later->WaitForCompletion(1500));
@@ -183,7 +183,7 @@ TEST_F(FTPEndToEnd, CloseDuringAnUploadEndsAllNotifications)
 
 namespace {
 
-struct RefusedRequest
+struct CRefusedRequest
 {
     const char* name;
     std::function<uint32_t(CFTPSession&)> issue;
@@ -202,7 +202,7 @@ TEST_F(FTPEndToEnd, TransferWhoseLocalFileCannotBeOpenedFailsAndFreesTheSession)
     const std::wstring tooLong = local + L"-" + std::wstring(300, 'x');
     const std::wstring noFolder = local + L"-missing\\fetched.bin";
     const std::wstring noFile = local + L"-missing.bin";
-    const RefusedRequest rows[] = {
+    const CRefusedRequest rows[] = {
         {"path too long",  [&](CFTPSession& s) { return s.Download(L"kept.bin", tooLong.c_str()); },
          "Request9(0)"                                                                                            },
         {"missing folder",
@@ -210,7 +210,7 @@ TEST_F(FTPEndToEnd, TransferWhoseLocalFileCannotBeOpenedFailsAndFreesTheSession)
         {"missing file",   [&](CFTPSession& s) { return s.Upload(noFile.c_str(), L"never.bin"); },
          "Request11(0)"                                                                                           },
     };
-    for (const RefusedRequest& row : rows) {
+    for (const CRefusedRequest& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(row.expected, Run(row.issue(session)));
         EXPECT_EQ(0u, session.GetContext()->GetState());
@@ -232,7 +232,7 @@ TEST_F(FTPEndToEnd, RemoteNamesTheCodePageCannotCarryAreRefused)
     ASSERT_EQ("Request11(1)", Run(session.Upload(local.c_str(), L"??.bin")));
     ASSERT_EQ("Request5(1)", Run(session.MakeDirectory(L"??")));
     const std::vector<std::wstring> before = ListUpload();
-    const RefusedRequest rows[] = {
+    const CRefusedRequest rows[] = {
         {"upload",           [&](CFTPSession& s) { return s.Upload(local.c_str(), L"\u65E5\u672C.bin"); },
          "Request11(0)"},
         {"download",
@@ -245,7 +245,7 @@ TEST_F(FTPEndToEnd, RemoteNamesTheCodePageCannotCarryAreRefused)
         {"change directory", [&](CFTPSession& s) { return s.ChangeDirectory(L"\u65E5\u672C"); },
          "Request3(0)" },
     };
-    for (const RefusedRequest& row : rows) {
+    for (const CRefusedRequest& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(row.expected, Run(row.issue(session)));
         EXPECT_EQ(0u, session.GetContext()->GetState());

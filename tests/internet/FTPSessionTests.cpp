@@ -21,13 +21,13 @@ void CompleteThroughCallback(DWORD_PTR callbackContext, DWORD error)
 }
 
 // Notes, when it goes, whether another object went before it.
-struct Witness
+struct CWitness
 {
-    Witness(std::atomic<bool>* gone_, const std::atomic<bool>* earlier_, bool* earlierWasGone_)
+    CWitness(std::atomic<bool>* gone_, const std::atomic<bool>* earlier_, bool* earlierWasGone_)
         : gone(gone_), earlier(earlier_), earlierWasGone(earlierWasGone_)
     {
     }
-    ~Witness()
+    ~CWitness()
     {
         if (earlierWasGone != nullptr)
             *earlierWasGone = earlier->load();
@@ -38,13 +38,13 @@ struct Witness
     bool* earlierWasGone;
 };
 
-class WitnessedListener : public RecordingFTPListener
+class CWitnessedListener : public CRecordingFTPListener
 {
 public:
-    explicit WitnessedListener(std::atomic<bool>* gone) : witness(gone, nullptr, nullptr) {}
+    explicit CWitnessedListener(std::atomic<bool>* gone) : witness(gone, nullptr, nullptr) {}
 
 private:
-    Witness witness;
+    CWitness witness;
 };
 
 }  // namespace
@@ -61,7 +61,7 @@ TEST(FTPSession, CloseOfANeverOpenedSessionOnlyReleases)
 
 TEST(FTPSession, RequestsNeedAnOpenConnectedSession)
 {
-    boost::shared_ptr<RecordingFTPListener> listener(new RecordingFTPListener());
+    boost::shared_ptr<CRecordingFTPListener> listener(new CRecordingFTPListener());
     CFTPSession session;
     EXPECT_EQ(1u, session.Connect(L"127.0.0.1", 21, nullptr, nullptr));
     ASSERT_EQ(0u, session.Open(listener));
@@ -80,9 +80,9 @@ TEST(FTPSession, CloseDropsTheContextBeforeTheOwner)
     bool listenerWentFirst = false;
     CFTPSession session;
     {
-        boost::shared_ptr<WitnessedListener> listener(new WitnessedListener(&listenerGone));
-        boost::shared_ptr<Witness> owner(
-            new Witness(&ownerGone, &listenerGone, &listenerWentFirst));
+        boost::shared_ptr<CWitnessedListener> listener(new CWitnessedListener(&listenerGone));
+        boost::shared_ptr<CWitness> owner(
+            new CWitness(&ownerGone, &listenerGone, &listenerWentFirst));
         ASSERT_EQ(0u, session.Open(listener, owner));
     }
     EXPECT_FALSE(ownerGone);
@@ -95,7 +95,7 @@ TEST(FTPSession, CloseDropsTheContextBeforeTheOwner)
 
 TEST(FTPSession, FailedConnectReachesTheListener)
 {
-    boost::shared_ptr<RecordingFTPListener> listener(new RecordingFTPListener());
+    boost::shared_ptr<CRecordingFTPListener> listener(new CRecordingFTPListener());
     CFTPSession session;
     ASSERT_EQ(0u, session.Open(listener));
     ASSERT_EQ(0u, session.Connect(L"127.0.0.1", 1, L"anonymous", L"x@y"));  // nobody listens
@@ -107,7 +107,7 @@ TEST(FTPSession, FailedConnectReachesTheListener)
 
 TEST(FTPSession, NotificationsAfterCloseAreIgnored)
 {
-    boost::shared_ptr<RecordingFTPListener> listener(new RecordingFTPListener());
+    boost::shared_ptr<CRecordingFTPListener> listener(new CRecordingFTPListener());
     CFTPSession session;
     ASSERT_EQ(0u, session.Open(listener));
     const boost::shared_ptr<CFTPSessionContext> context = session.GetContext();
@@ -123,20 +123,20 @@ TEST(FTPSession, NotificationsAfterCloseAreIgnored)
 namespace {
 
 // Holds a connect completion inside the listener until told to go on.
-class BlockingListener : public RecordingFTPListener
+class CBlockingListener : public CRecordingFTPListener
 {
 public:
-    BlockingListener(std::atomic<bool>* gone_)
+    CBlockingListener(std::atomic<bool>* gone_)
         : gone(gone_), entered(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
           proceed(CreateEventW(nullptr, FALSE, FALSE, nullptr))
     {
     }
-    ~BlockingListener() { *gone = true; }
+    ~CBlockingListener() { *gone = true; }
     void OnConnectComplete(bool success) override
     {
         SetEvent(entered.Get());
         WaitForSingleObject(proceed.Get(), 10000);
-        RecordingFTPListener::OnConnectComplete(success);
+        CRecordingFTPListener::OnConnectComplete(success);
     }
     std::atomic<bool>* gone;
     NLibrary::NResource::CUniqueHandle entered;
@@ -151,9 +151,9 @@ TEST(FTPSessionClose, CallbackInProgressOutlivesClose)
 {
     std::atomic<bool> gone {false};
     CFTPSession session;
-    BlockingListener* listener = new BlockingListener(&gone);
+    CBlockingListener* listener = new CBlockingListener(&gone);
     {
-        boost::shared_ptr<BlockingListener> shared(listener);
+        boost::shared_ptr<CBlockingListener> shared(listener);
         ASSERT_EQ(0u, session.Open(shared));
     }
     ASSERT_EQ(0u, session.GetContext()->BeginRequest(FTPRequestConnect));
@@ -171,7 +171,7 @@ TEST(FTPSessionClose, CallbackInProgressOutlivesClose)
 
 TEST(FTPSessionClose, NotificationsRacingCloseAreSafe)
 {
-    boost::shared_ptr<RecordingFTPListener> listener(new RecordingFTPListener());
+    boost::shared_ptr<CRecordingFTPListener> listener(new CRecordingFTPListener());
     CFTPSession session;
     for (int round = 0; round < 20; ++round) {
         ASSERT_EQ(0u, session.Open(listener));

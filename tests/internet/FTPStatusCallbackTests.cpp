@@ -22,7 +22,7 @@ class StatusCallback : public testing::Test
 {
 protected:
     StatusCallback()
-        : listener(new RecordingFTPListener()), mutex(new CMutex()),
+        : listener(new CRecordingFTPListener()), mutex(new CMutex()),
           context(new CFTPSessionContext(listener, mutex))
     {
     }
@@ -49,19 +49,19 @@ protected:
         listener->TakeCalls();
     }
 
-    boost::shared_ptr<RecordingFTPListener> listener;
+    boost::shared_ptr<CRecordingFTPListener> listener;
     boost::shared_ptr<CMutex> mutex;
     boost::shared_ptr<CFTPSessionContext> context;
 };
 
-struct Row
+struct CStateRow
 {
     uint32_t request;
     const char* onSuccess;
     const char* onFailure;
 };
 
-const Row kStateTable[] = {
+const CStateRow kStateTable[] = {
     {3,  "Request3(1)",  "Request3(0)" },
     {5,  "Request5(1)",  "Request5(0)" },
     {7,  "Request7(,1)", "Request7(,0)"},
@@ -98,7 +98,7 @@ TEST_F(StatusCallback, FailedConnectLeavesStateZeroAndNoConnection)
 TEST_F(StatusCallback, EveryRequestMovesToItsEvenStateOrToZero)
 {
     Connect();
-    for (const Row& row : kStateTable) {
+    for (const CStateRow& row : kStateTable) {
         SCOPED_TRACE(row.request);
         ASSERT_EQ(0u, context->BeginRequest(row.request));
         EXPECT_EQ(row.request, context->GetState());
@@ -208,7 +208,7 @@ TEST_F(StatusCallback, BeginRequestRefusesWhatCannotRunNow)
 
 TEST(StatusCallbackParties, MissingListenerOrMutexIgnoresNotifications)
 {
-    boost::shared_ptr<RecordingFTPListener> listener(new RecordingFTPListener());
+    boost::shared_ptr<CRecordingFTPListener> listener(new CRecordingFTPListener());
     boost::shared_ptr<CFTPSessionContext> noMutex(
         new CFTPSessionContext(listener, boost::shared_ptr<CMutex>()));
     EXPECT_EQ(1u, noMutex->BeginRequest(FTPRequestConnect));
@@ -231,19 +231,19 @@ namespace {
 
 // Checks from another thread that nobody holds the context's mutex while it
 // is being called.
-class MutexProbingListener : public RecordingFTPListener
+class CMutexProbingListener : public CRecordingFTPListener
 {
 public:
-    explicit MutexProbingListener(const boost::shared_ptr<CMutex>& mutex_) : mutex(mutex_) {}
+    explicit CMutexProbingListener(const boost::shared_ptr<CMutex>& mutex_) : mutex(mutex_) {}
     void OnConnectComplete(bool success) override
     {
         Probe();
-        RecordingFTPListener::OnConnectComplete(success);
+        CRecordingFTPListener::OnConnectComplete(success);
     }
     void OnRequest11Sent(uint32_t bytes) override
     {
         Probe();
-        RecordingFTPListener::OnRequest11Sent(bytes);
+        CRecordingFTPListener::OnRequest11Sent(bytes);
     }
     std::atomic<int> heldDuringCall {0};
 
@@ -266,7 +266,7 @@ private:
 TEST(StatusCallbackLocking, ListenerIsCalledWithTheMutexReleased)
 {
     boost::shared_ptr<CMutex> mutex(new CMutex());
-    boost::shared_ptr<MutexProbingListener> listener(new MutexProbingListener(mutex));
+    boost::shared_ptr<CMutexProbingListener> listener(new CMutexProbingListener(mutex));
     boost::shared_ptr<CFTPSessionContext> context(new CFTPSessionContext(listener, mutex));
     const DWORD_PTR ref = reinterpret_cast<DWORD_PTR>(&context);
     ASSERT_EQ(0u, context->BeginRequest(FTPRequestConnect));

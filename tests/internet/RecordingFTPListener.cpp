@@ -1,12 +1,12 @@
 #include "RecordingFTPListener.h"
 
-RecordingFTPListener::RecordingFTPListener()
+CRecordingFTPListener::CRecordingFTPListener()
     : completed(CreateEventW(nullptr, FALSE, FALSE, nullptr))
 {
 }
 
-void RecordingFTPListener::OnRequest7Complete(NLibrary::NDatatype::NString::IStringBuffer* text,
-                                              bool success)
+void CRecordingFTPListener::OnRequest7Complete(NLibrary::NDatatype::NString::IStringBuffer* text,
+                                               bool success)
 {
     const wchar_t* characters = nullptr;
     std::string narrow;
@@ -17,17 +17,17 @@ void RecordingFTPListener::OnRequest7Complete(NLibrary::NDatatype::NString::IStr
     Add("Request7(" + narrow + "," + (success ? "1" : "0") + ")", true);
 }
 
-void RecordingFTPListener::OnRequest11Sent(uint32_t bytesSent)
+void CRecordingFTPListener::OnRequest11Sent(uint32_t bytesSent)
 {
     Add("Sent11(" + std::to_string(bytesSent) + ")", false);
 }
 
-void RecordingFTPListener::Record(const std::string& call, bool success)
+void CRecordingFTPListener::Record(const std::string& call, bool success)
 {
     Add(call + (success ? "(1)" : "(0)"), true);
 }
 
-void RecordingFTPListener::Add(const std::string& line, bool completion)
+void CRecordingFTPListener::Add(const std::string& line, bool completion)
 {
     {
         std::lock_guard<std::mutex> guard(lock);
@@ -37,13 +37,13 @@ void RecordingFTPListener::Add(const std::string& line, bool completion)
         SetEvent(completed.Get());
 }
 
-std::vector<std::string> RecordingFTPListener::Calls()
+std::vector<std::string> CRecordingFTPListener::Calls()
 {
     std::lock_guard<std::mutex> guard(lock);
     return calls;
 }
 
-std::vector<std::string> RecordingFTPListener::TakeCalls()
+std::vector<std::string> CRecordingFTPListener::TakeCalls()
 {
     std::lock_guard<std::mutex> guard(lock);
     std::vector<std::string> taken;
@@ -51,7 +51,7 @@ std::vector<std::string> RecordingFTPListener::TakeCalls()
     return taken;
 }
 
-bool RecordingFTPListener::WaitForCompletion(DWORD milliseconds)
+bool CRecordingFTPListener::WaitForCompletion(DWORD milliseconds)
 {
     return WaitForSingleObject(completed.Get(), milliseconds) == WAIT_OBJECT_0;
 }

@@ -11,10 +11,10 @@
 
 // Writes every listener call as one line ("Connect(1)", "Request7(/upload,1)",
 // "Sent11(4096)") and signals an event after each completion.
-class RecordingFTPListener : public NLibrary::NInternet::NFTP::IFTPSessionListener
+class CRecordingFTPListener : public NLibrary::NInternet::NFTP::IFTPSessionListener
 {
 public:
-    RecordingFTPListener();
+    CRecordingFTPListener();
 
     void OnConnectComplete(bool success) override { Record("Connect", success); }
     void OnRequest3Complete(bool success) override { Record("Request3", success); }

@@ -33,7 +33,7 @@ std::string Verb(const std::string& command)
 
 }  // namespace
 
-ScriptedFTPServer::ScriptedFTPServer(const std::string& directory_, bool hold_)
+CScriptedFTPServer::CScriptedFTPServer(const std::string& directory_, bool hold_)
     : directory(directory_), hold(hold_), winsockStarted(false), listener(INVALID_SOCKET), port(0),
       requested(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       released(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
@@ -57,7 +57,7 @@ ScriptedFTPServer::ScriptedFTPServer(const std::string& directory_, bool hold_)
     thread = std::thread([this] { Serve(); });
 }
 
-ScriptedFTPServer::~ScriptedFTPServer()
+CScriptedFTPServer::~CScriptedFTPServer()
 {
     ReleaseReply();
     if (thread.joinable())
@@ -68,28 +68,28 @@ ScriptedFTPServer::~ScriptedFTPServer()
         WSACleanup();
 }
 
-bool ScriptedFTPServer::WaitForCurrentDirectoryRequest(DWORD milliseconds)
+bool CScriptedFTPServer::WaitForCurrentDirectoryRequest(DWORD milliseconds)
 {
     return WaitForSingleObject(requested.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
-void ScriptedFTPServer::ReleaseReply()
+void CScriptedFTPServer::ReleaseReply()
 {
     SetEvent(released.Get());
 }
 
-bool ScriptedFTPServer::WaitForEnd(DWORD milliseconds)
+bool CScriptedFTPServer::WaitForEnd(DWORD milliseconds)
 {
     return WaitForSingleObject(ended.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
-std::vector<std::string> ScriptedFTPServer::GetCommands()
+std::vector<std::string> CScriptedFTPServer::GetCommands()
 {
     std::lock_guard<std::mutex> guard(lock);
     return commands;
 }
 
-void ScriptedFTPServer::Serve()
+void CScriptedFTPServer::Serve()
 {
     if (WaitReadable(listener)) {
         const SOCKET client = accept(listener, nullptr, nullptr);
@@ -101,7 +101,7 @@ void ScriptedFTPServer::Serve()
     SetEvent(ended.Get());
 }
 
-void ScriptedFTPServer::Converse(SOCKET client)
+void CScriptedFTPServer::Converse(SOCKET client)
 {
     if (!Send(client, "220 Scripted server ready."))
         return;
@@ -119,7 +119,7 @@ void ScriptedFTPServer::Converse(SOCKET client)
     }
 }
 
-bool ScriptedFTPServer::ReadLine(SOCKET client, std::string* line)
+bool CScriptedFTPServer::ReadLine(SOCKET client, std::string* line)
 {
     for (;;) {
         const size_t end = pending.find("\r\n");
@@ -138,7 +138,7 @@ bool ScriptedFTPServer::ReadLine(SOCKET client, std::string* line)
     }
 }
 
-void ScriptedFTPServer::Answer(SOCKET client, const std::string& command)
+void CScriptedFTPServer::Answer(SOCKET client, const std::string& command)
 {
     const std::string verb = Verb(command);
     if (verb == "USER") {

@@ -15,14 +15,14 @@
 // with the given directory and, when asked to, holds that reply back until
 // ReleaseReply(). One thread; every wait is bounded, so a test that goes
 // wrong ends instead of hanging.
-class ScriptedFTPServer
+class CScriptedFTPServer
 {
 public:
-    ScriptedFTPServer(const std::string& directory, bool holdCurrentDirectoryReply);
-    ~ScriptedFTPServer();
+    CScriptedFTPServer(const std::string& directory, bool holdCurrentDirectoryReply);
+    ~CScriptedFTPServer();
 
-    ScriptedFTPServer(const ScriptedFTPServer&) = delete;
-    ScriptedFTPServer& operator=(const ScriptedFTPServer&) = delete;
+    CScriptedFTPServer(const CScriptedFTPServer&) = delete;
+    CScriptedFTPServer& operator=(const CScriptedFTPServer&) = delete;
 
     bool IsListening() const { return port != 0; }
     unsigned short GetPort() const { return port; }

@@ -20,15 +20,15 @@ std::wstring PathOf(const IPath& path)
     return path.GetString(&text) == 0 ? std::wstring(text) : std::wstring(L"<none>");
 }
 
-struct CountedNamespace : Namespace
+struct CCountedNamespace : Namespace
 {
-    explicit CountedNamespace(int* destroyed_) : destroyed(destroyed_) {}
-    ~CountedNamespace() override { ++*destroyed; }
+    explicit CCountedNamespace(int* destroyed_) : destroyed(destroyed_) {}
+    ~CCountedNamespace() override { ++*destroyed; }
     int* destroyed;
 };
 
 // Adopts namespaces of its own making, null entries included.
-struct AdoptingManager : CResourceManager
+struct CAdoptingManager : CResourceManager
 {
     void Adopt(Namespace* entry)
     {
@@ -121,11 +121,11 @@ TEST(ResourceManagerTeardown, DeletesEveryNamespaceAndSkipsNullEntries)
 {
     int destroyed = 0;
     {
-        AdoptingManager manager;
+        CAdoptingManager manager;
         manager.Adopt(nullptr);
-        manager.Adopt(new CountedNamespace(&destroyed));
+        manager.Adopt(new CCountedNamespace(&destroyed));
         manager.Adopt(nullptr);
-        manager.Adopt(new CountedNamespace(&destroyed));
+        manager.Adopt(new CCountedNamespace(&destroyed));
         Namespace* named = nullptr;
         ASSERT_EQ(0u, manager.CreateNamespace(CConstantString(L"Named"), &named));
         Namespace* found = nullptr;
@@ -139,8 +139,8 @@ TEST(ResourceManagerTeardown, DeletesEveryNamespaceAndSkipsNullEntries)
 TEST(ResourceManagerTeardown, DeleteNamespacesLeavesAUsableEmptyManager)
 {
     int destroyed = 0;
-    AdoptingManager manager;
-    manager.Adopt(new CountedNamespace(&destroyed));
+    CAdoptingManager manager;
+    manager.Adopt(new CCountedNamespace(&destroyed));
     Namespace* entry = nullptr;
     ASSERT_EQ(0u, manager.CreateNamespace(CConstantString(L"Fonts"), &entry));
     manager.DeleteNamespaces();
@@ -166,7 +166,7 @@ TEST(ResourceManagerTeardown, GivesBackEveryBlockOfNamespacesAndPaths)
 {
     const long long before = LiveAllocations();
     {
-        AdoptingManager manager;
+        CAdoptingManager manager;
         manager.Adopt(nullptr);
         for (int n = 0; n < 3; ++n) {
             const std::wstring name = L"Namespace" + std::to_wstring(n);

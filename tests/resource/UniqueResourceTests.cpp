@@ -16,7 +16,7 @@ using CloseLog = std::vector<std::string>;
 // 0 and -1 own nothing, as null and INVALID_HANDLE_VALUE do for kernel
 // handles. A close is logged with the name of the owner whose traits did it,
 // and spoils the thread's last error as a failing CloseHandle would.
-struct LoggingTraits
+struct CLoggingTraits
 {
     using TValue = int;
     static int GetInvalidValue() { return 0; }
@@ -30,7 +30,7 @@ struct LoggingTraits
     const char* name;
     CloseLog* log;
 };
-using Owner = NLibrary::NResource::CUniqueResource<LoggingTraits>;
+using Owner = NLibrary::NResource::CUniqueResource<CLoggingTraits>;
 
 enum Action
 {
@@ -80,7 +80,7 @@ void Do(Action action, Owner& first, Owner& second)
     }
 }
 
-struct OwnerStep
+struct COwnerStep
 {
     const char* what;
     Action action;
@@ -95,7 +95,7 @@ const DWORD CallersError = ERROR_FILE_NOT_FOUND;
 
 TEST(UniqueResource, ClosesOnlyWhatItOwnsAndKeepsTheLastError)
 {
-    const OwnerStep steps[] = {
+    const COwnerStep steps[] = {
         {"reset closes the old value",        ResetToThree,         {"first:1"},  3, 2, {"first:3", "second:2"}},
         {"invalid values are never closed",   ResetToInvalidValues, {"first:1"},  0, 2, {"second:2"}           },
         {"resetting to the value owned",      ResetToTheValueOwned, {},           1, 2, {"first:1", "second:2"}},
@@ -106,7 +106,7 @@ TEST(UniqueResource, ClosesOnlyWhatItOwnsAndKeepsTheLastError)
         {"moving onto itself",                MoveOntoItself,       {},           1, 2, {"first:1", "second:2"}},
         {"put closes the old value",          PutFive,              {"first:1"},  5, 2, {"first:5", "second:2"}},
     };
-    for (const OwnerStep& row : steps) {
+    for (const COwnerStep& row : steps) {
         SCOPED_TRACE(row.what);
         CloseLog log;
         {

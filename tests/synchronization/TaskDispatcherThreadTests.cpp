@@ -190,7 +190,7 @@ public:
     volatile LONG runs = 0;
 };
 
-struct SClientResult
+struct CClientResult
 {
     uint32_t submitted = 0;
     uint32_t completed = 0;
@@ -199,7 +199,7 @@ struct SClientResult
 };
 
 // Alternates the one-call client API with the explicit add / wait / remove.
-void RunClient(CTaskDispatcher& dispatcher, uint32_t count, SClientResult& result)
+void RunClient(CTaskDispatcher& dispatcher, uint32_t count, CClientResult& result)
 {
     for (uint32_t i = 0; i < count; ++i) {
         boost::shared_ptr<CStressTask> task(new CStressTask);
@@ -231,7 +231,7 @@ TEST(TaskDispatcher, StressManyClientsEveryRequestCompletesOnce)
 {
     const uint32_t clients = 4, perClient = 600;
     uint32_t handlesBefore = NTestSupport::CountOpenHandlesSettled();
-    std::vector<SClientResult> results(clients);
+    std::vector<CClientResult> results(clients);
     DWORD shutdown;
     {
         CRunningDispatcher running(3);

@@ -59,7 +59,7 @@ enum ThreadCheck
 };
 
 // A step and what holds after it; runs counts the runs of every task.
-struct Step
+struct CStep
 {
     const char* what;
     Action action;
@@ -79,9 +79,9 @@ protected:
         callback->gate.Set();
     }
 
-    void Walk(std::initializer_list<Step> steps)
+    void Walk(std::initializer_list<CStep> steps)
     {
-        for (const Step& step : steps) {
+        for (const CStep& step : steps) {
             SCOPED_TRACE(step.what);
             const long result = Do(step.action);
             const long state = launcher ? launcher->GetState() : Any;

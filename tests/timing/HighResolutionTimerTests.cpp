@@ -12,7 +12,7 @@ namespace {
 
 // A clock the test moves by hand. The timer sees it only through SClockSource,
 // the same seam through which it reads the system's clocks.
-struct ManualClock
+struct CManualClock
 {
     static BOOL frequencyResult;
     static LONGLONG frequency;
@@ -40,14 +40,14 @@ struct ManualClock
     }
     static DWORD WINAPI Milliseconds() { return milliseconds; }
 };
-BOOL ManualClock::frequencyResult;
-LONGLONG ManualClock::frequency;
-BOOL ManualClock::counterResult;
-LONGLONG ManualClock::counter;
-DWORD ManualClock::milliseconds;
+BOOL CManualClock::frequencyResult;
+LONGLONG CManualClock::frequency;
+BOOL CManualClock::counterResult;
+LONGLONG CManualClock::counter;
+DWORD CManualClock::milliseconds;
 
-const SClockSource kManualSource = {&ManualClock::QueryFrequency, &ManualClock::QueryCounter,
-                                    &ManualClock::Milliseconds};
+const SClockSource kManualSource = {&CManualClock::QueryFrequency, &CManualClock::QueryCounter,
+                                    &CManualClock::Milliseconds};
 
 // The first update pins its thread; keep that off the test runner's thread.
 template <typename F>
@@ -72,7 +72,7 @@ const int64_t UncheckedCount = -1;
 
 // One clock reading followed by Update(), or by Reset(count) when reset is
 // set; then the timer's figures, where checked.
-struct STick
+struct CTick
 {
     LONGLONG counter;
     DWORD milliseconds;
@@ -86,20 +86,20 @@ struct STick
 
 // The manual clock's frequency, and the mode and frequency it makes the
 // timer choose.
-struct SClockMode
+struct CClockMode
 {
     LONGLONG clockFrequency;
     bool usesPerformanceCounter;
     LONGLONG timerFrequency;
 };
-const SClockMode PerformanceCounter = {1000000, true, 1000000};
-const SClockMode Milliseconds = {0, false, 1000};
+const CClockMode PerformanceCounter = {1000000, true, 1000000};
+const CClockMode Milliseconds = {0, false, 1000};
 
-struct STimerCase
+struct CTimerCase
 {
     const char* name;
-    SClockMode mode;
-    std::vector<STick> ticks;
+    CClockMode mode;
+    std::vector<CTick> ticks;
 };
 
 void ExpectFigure(float expected, float actual)
@@ -109,15 +109,15 @@ void ExpectFigure(float expected, float actual)
     }
 }
 
-void RunTicks(const STimerCase& c)
+void RunTicks(const CTimerCase& c)
 {
     SCOPED_TRACE(c.name);
-    ManualClock::Reset(c.mode.clockFrequency);
+    CManualClock::Reset(c.mode.clockFrequency);
     OnOwnThread([&c] {
         CHighResolutionTimer timer(kManualSource);
-        for (const STick& tick : c.ticks) {
-            ManualClock::counter = tick.counter;
-            ManualClock::milliseconds = tick.milliseconds;
+        for (const CTick& tick : c.ticks) {
+            CManualClock::counter = tick.counter;
+            CManualClock::milliseconds = tick.milliseconds;
             if (tick.reset)
                 timer.Reset(tick.counter);
             else
@@ -143,7 +143,7 @@ void RunTicks(const STimerCase& c)
 class TimerArithmetic : public testing::Test
 {
 protected:
-    void SetUp() override { ManualClock::Reset(1000000); }
+    void SetUp() override { CManualClock::Reset(1000000); }
 };
 
 TEST_F(TimerArithmetic, NewTimerIsAllZero)
@@ -160,7 +160,7 @@ TEST_F(TimerArithmetic, NewTimerIsAllZero)
 
 TEST_F(TimerArithmetic, UpdatesComputeDeltaElapsedAndRate)
 {
-    const STimerCase cases[] = {
+    const CTimerCase cases[] = {
         {"the first update is zero and counts one",
          PerformanceCounter, {{123456789, 0, 0.0f, 0.0f, 0.0f, 1}}                     },
         {"updates at 0, 0.5 and 1 s",
@@ -184,7 +184,7 @@ TEST_F(TimerArithmetic, UpdatesComputeDeltaElapsedAndRate)
           {0, 500, 1.0f, 1.0f, 1.0f},
           {0, 1500, 1.0f, 2.0f, Unchecked, UncheckedCount, 1500}}},
     };
-    for (const STimerCase& c : cases)
+    for (const CTimerCase& c : cases)
         RunTicks(c);
 }
 
@@ -201,9 +201,9 @@ TEST_F(TimerArithmetic, FailingFrequencyOrProbeSelectsMilliseconds)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ManualClock::Reset(1000000);
-        ManualClock::frequencyResult = c.frequencyResult;
-        ManualClock::counterResult = c.counterResult;
+        CManualClock::Reset(1000000);
+        CManualClock::frequencyResult = c.frequencyResult;
+        CManualClock::counterResult = c.counterResult;
         CHighResolutionTimer timer(kManualSource);
         timer.InitFrequency();
         EXPECT_FALSE(timer.UsesPerformanceCounter());
@@ -213,8 +213,8 @@ TEST_F(TimerArithmetic, FailingFrequencyOrProbeSelectsMilliseconds)
 
 TEST_F(TimerArithmetic, MillisecondCountIsWidenedWithoutSign)
 {
-    ManualClock::frequency = 0;
-    ManualClock::milliseconds = 0xFFFFFFF0u;
+    CManualClock::frequency = 0;
+    CManualClock::milliseconds = 0xFFFFFFF0u;
     CHighResolutionTimer timer(kManualSource);
     timer.InitFrequency();
     EXPECT_EQ(0xFFFFFFF0LL, timer.GetCounter());

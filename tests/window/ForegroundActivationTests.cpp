@@ -123,7 +123,7 @@ std::vector<std::string> Force(const CScript& given, HWND target = Target)
 
 using Calls = std::vector<std::string>;
 
-struct SSequence
+struct CSequence
 {
     const char* name;
     HWND foreground;
@@ -156,7 +156,7 @@ TEST(ForceForegroundSequence, CallsThePlatformInItsOrder)
 {
     // Each row sets the foreground window and the results of the platform
     // calls, and compares the calls made with the expected ones.
-    const auto Expect = [](const SSequence& c) {
+    const auto Expect = [](const CSequence& c) {
         CScript script;
         script.foreground = c.foreground;
         for (const char* r = c.setForegroundResults; *r != 0; ++r)

@@ -292,7 +292,7 @@ enum ShadowCommand
     Show,
 };
 
-struct SLayer
+struct CLayer
 {
     const wchar_t* className;
     DWORD style;
@@ -302,10 +302,10 @@ struct SLayer
 const wchar_t* const Plain = L"ZarvoTestWindow";
 const wchar_t* const Shadow = L"SysShadow";
 
-struct SShadowCase
+struct CShadowCase
 {
     const char* name;
-    std::vector<SLayer> stack;  // top first; the commands act on the top window
+    std::vector<CLayer> stack;  // top first; the commands act on the top window
     std::vector<ShadowCommand> commands;
 };
 
@@ -313,7 +313,7 @@ struct SShadowCase
 
 TEST(WindowShadow, ShowAndHideCloseOnlyAVisibleShadowDirectlyBelow)
 {
-    const SShadowCase cases[] = {
+    const CShadowCase cases[] = {
         {"hiding a window closes its shadow",                             {{Plain, Popup, 0}, {Shadow, Popup, 1}}, {Hide}},
         {"showing a window closes a shadow left below it",
          {{Plain, WS_POPUP, 0}, {Shadow, Popup, 1}},
@@ -328,10 +328,10 @@ TEST(WindowShadow, ShowAndHideCloseOnlyAVisibleShadowDirectlyBelow)
          {{Shadow, Popup, 0}, {Plain, Popup, 0}},
          {Hide, Show}                                                                                                    },
     };
-    for (const SShadowCase& c : cases) {
+    for (const CShadowCase& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::unique_ptr<CTestWindow>> stack;
-        for (const SLayer& layer : c.stack) {
+        for (const CLayer& layer : c.stack) {
             stack.push_back(std::make_unique<CTestWindow>(layer.style, 0, layer.className));
             if (stack.size() == 1)
                 continue;
