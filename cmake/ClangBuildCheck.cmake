@@ -13,14 +13,9 @@ if(CMAKE_SCRIPT_MODE_FILE)
   # -D SOURCE_DIR, WORK_DIR, TOOLCHAIN_FILE, GENERATOR, HOST_CMAKE_DIR, BOOST_DIR,
   #    GCC_MODULE (the DLL of the GCC build)
 
-  function(step name)
-    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output
-                    ERROR_VARIABLE output TIMEOUT 800)
-    if(NOT result EQUAL 0)
-      message(FATAL_ERROR "clang build check: ${name} failed (${result}):\n${output}")
-    endif()
-    message(STATUS "clang build check: ${name} done")
-  endfunction()
+  set(CHECK_NAME "clang build check")
+  set(CHECK_STEP_TIMEOUT 800)
+  include(${CMAKE_CURRENT_LIST_DIR}/CheckStep.cmake)
 
   # The tree is kept between runs: only what changed is built again, and a
   # file that warned is built (and fails) again, as it left no object.

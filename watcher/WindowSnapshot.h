@@ -15,20 +15,20 @@ namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 // A fact the platform may not answer.
 enum SnapshotAnswer : uint32_t
 {
-    SnapshotNo = 0,
-    SnapshotYes = 1,
-    SnapshotUnknown = 2,
+    SnapshotNo,
+    SnapshotYes,
+    SnapshotUnknown,
 };
 
 // The mandatory integrity level of a process's token.
 enum ProcessIntegrity : uint32_t
 {
-    IntegrityUnknown = 0,
-    IntegrityUntrusted = 1,
-    IntegrityLow = 2,
-    IntegrityMedium = 3,
-    IntegrityHigh = 4,
-    IntegritySystem = 5,
+    IntegrityUnknown,  // the token could not be read
+    IntegrityUntrusted,
+    IntegrityLow,
+    IntegrityMedium,
+    IntegrityHigh,
+    IntegritySystem,  // and above
 };
 
 // Fixed storage, so that an event record is copied without allocating on the

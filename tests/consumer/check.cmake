@@ -3,15 +3,9 @@
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
 
-function(step name)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output
-                  ERROR_VARIABLE output TIMEOUT 300)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "consumer check: ${name} failed (${result}):\n${output}")
-  endif()
-  message(STATUS "consumer check: ${name} done")
-  set(output "${output}" PARENT_SCOPE)
-endfunction()
+set(CHECK_NAME "consumer check")
+set(CHECK_STEP_TIMEOUT 300)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/CheckStep.cmake)
 
 step("install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 

@@ -19,30 +19,28 @@ CHeapStringBuffer::CHeapStringBuffer(uint32_t capacity) : Base(StorageCountFor(c
 
 CHeapStringBuffer::~CHeapStringBuffer() = default;
 
+// A count of 0 needs no text; any other needs one, and a block that holds
+// that many characters (the block never grows).
+bool CHeapStringBuffer::CanTake(const wchar_t* text, uint32_t count)
+{
+    wchar_t* p = nullptr;
+    return text != nullptr && storage.GetBuffer(count, &p) == 0;
+}
+
 uint32_t CHeapStringBuffer::Assign(const wchar_t* text, uint32_t count)
 {
     if (count == 0) {
         Clear();
         return 0;
     }
-    if (text == nullptr)
-        return 1;
-    wchar_t* p = nullptr;
-    if (storage.GetBuffer(count, &p) != 0)
-        return 1;
-    return CopyIntoStorage(text, count);
+    return CanTake(text, count) ? CopyIntoStorage(text, count) : 1;
 }
 
 uint32_t CHeapStringBuffer::Append(const wchar_t* text, uint32_t count)
 {
     if (count == 0)
         return 0;
-    if (text == nullptr)
-        return 1;
-    wchar_t* p = nullptr;
-    if (storage.GetBuffer(count, &p) != 0)
-        return 1;
-    return AppendToStorage(text, count);
+    return CanTake(text, count) ? AppendToStorage(text, count) : 1;
 }
 
 uint32_t CHeapStringBuffer::Reserve(uint32_t count)

@@ -286,6 +286,9 @@ public:
     uint32_t Reserve(uint32_t count) override;
     void Reset() override;
     uint32_t GetBuffer(uint32_t count, wchar_t** out) override;
+
+private:
+    bool CanTake(const wchar_t* text, uint32_t count);
 };
 
 // A heap block that grows in steps of 4 characters and is given back by
