@@ -95,32 +95,29 @@ TEST_F(FTPCloseDuringRequest, ContextOutlivesASessionClosedWhileReadingTheDirect
     EXPECT_THAT(listener->Calls(), IsEmpty());
 }
 
-TEST_F(FTPCloseDuringRequest, ContextIsReleasedWhenTheDirectoryWasRead)
+// Once nothing runs any more, a closed session's context goes, with the
+// listener it held.
+TEST_F(FTPCloseDuringRequest, ContextIsReleasedOnceNoRequestRuns)
 {
-    CScriptedFTPServer server(LongDirectory(), false);
-    boost::weak_ptr<CFTPSessionContext> context;
-    {
-        CFTPSession session;
-        OpenAndConnect(session, server);
-        context = session.GetContext();
-        ASSERT_EQ(0u, session.ReadCurrentDirectory());
-        ASSERT_TRUE(listener->WaitForCompletion());
-        EXPECT_THAT(listener->TakeCalls(), ElementsAre("Request7(" + LongDirectory() + ",1)"));
+    for (const bool readFirst : {true, false}) {
+        SCOPED_TRACE(readFirst ? "after reading the directory" : "without a request");
+        CScriptedFTPServer server(LongDirectory(), false);
+        boost::weak_ptr<CFTPSessionContext> context;
+        {
+            CFTPSession session;
+            OpenAndConnect(session, server);
+            context = session.GetContext();
+            if (readFirst) {
+                ASSERT_EQ(0u, session.ReadCurrentDirectory());
+                ASSERT_TRUE(listener->WaitForCompletion());
+                EXPECT_THAT(listener->TakeCalls(),
+                            ElementsAre("Request7(" + LongDirectory() + ",1)"));
+            }
+            session.Close();
+        }
+        EXPECT_TRUE(ExpiresSoon(context));
+        EXPECT_EQ(1, listener.use_count());
     }
-    EXPECT_TRUE(ExpiresSoon(context));
-    EXPECT_EQ(1, listener.use_count());
-}
-
-TEST_F(FTPCloseDuringRequest, ContextIsReleasedWhenNoRequestRuns)
-{
-    CScriptedFTPServer server(LongDirectory(), false);
-    boost::weak_ptr<CFTPSessionContext> context;
-    CFTPSession session;
-    OpenAndConnect(session, server);
-    context = session.GetContext();
-    session.Close();
-    EXPECT_TRUE(ExpiresSoon(context));
-    EXPECT_EQ(1, listener.use_count());
 }
 
 namespace {

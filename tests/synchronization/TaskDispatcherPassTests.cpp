@@ -57,6 +57,16 @@ RequestPtr Add(CTaskDispatcher& dispatcher, const boost::shared_ptr<NTask::ITask
     return request;
 }
 
+// A held task handed to a launcher by one pass and running there; the test
+// stops on a task that does not start.
+RequestPtr AddRunning(CManualDispatcher& dispatcher, const boost::shared_ptr<CCountingTask>& task)
+{
+    RequestPtr request = Add(dispatcher, task);
+    dispatcher.MakePass();
+    EXPECT_TRUE(task->started.Wait(5000));
+    return request;
+}
+
 // Makes passes until the request completes (or a few seconds pass).
 bool PassUntilCompleted(CManualDispatcher& dispatcher, const RequestPtr& request)
 {
@@ -113,9 +123,8 @@ TEST(TaskDispatcherPass, RemovingARunningRequestReplacesItsLauncher)
 {
     CManualDispatcher dispatcher(1);
     auto task = HeldTask();
-    RequestPtr request = Add(dispatcher, task);
-    dispatcher.MakePass();
-    ASSERT_TRUE(task->started.Wait(5000));
+    RequestPtr request = AddRunning(dispatcher, task);
+    ASSERT_FALSE(HasFailure()) << "the held task did not start";
     LauncherPtr abandoned = dispatcher.Slot(0);
     ASSERT_EQ(abandoned, request->launcher);
 
@@ -144,9 +153,8 @@ TEST(TaskDispatcherPass, CompletedRequestLeftInTheQueueDoesNotPinItsLauncher)
     RequestPtr done = Add(dispatcher, Make<CCountingTask>());
     ASSERT_TRUE(PassUntilCompleted(dispatcher, done));
     auto task = HeldTask();
-    RequestPtr running = Add(dispatcher, task);
-    dispatcher.MakePass();
-    ASSERT_TRUE(task->started.Wait(5000));
+    RequestPtr running = AddRunning(dispatcher, task);
+    ASSERT_FALSE(HasFailure()) << "the held task did not start";
     ASSERT_EQ(done->launcher, running->launcher);
     ASSERT_EQ(0u, dispatcher.RemoveRequest(running));
 
@@ -197,9 +205,8 @@ TEST(TaskDispatcherPass, ShutdownGivesUpOnAWorkerAfterOneSecond)
 {
     CManualDispatcher dispatcher(2);
     auto task = HeldTask();
-    RequestPtr request = Add(dispatcher, task);
-    dispatcher.MakePass();
-    ASSERT_TRUE(task->started.Wait(5000));
+    RequestPtr request = AddRunning(dispatcher, task);
+    ASSERT_FALSE(HasFailure()) << "the held task did not start";
     DWORD before = GetTickCount();
     dispatcher.Shutdown();
     DWORD took = GetTickCount() - before;
