@@ -1,5 +1,7 @@
 #include "tests/window/WindowTestSupport.h"
 
+#include "tests/common/WindowClass.h"
+
 #include <set>
 #include <string>
 
@@ -28,15 +30,8 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 
 void RegisterRecordingClass(const wchar_t* className)
 {
-    if (!registered.insert(className).second)
-        return;
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = RecordingProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = className;
-    wc.hbrBackground = HBRUSH(GetStockObject(WHITE_BRUSH));
-    RegisterClassExW(&wc);
+    if (registered.insert(className).second)
+        NTestSupport::RegisterTestWindowClass(className, RecordingProc);
 }
 
 HWND CreateRecordingWindow(const wchar_t* className, DWORD style, DWORD exStyle, int x, int y,

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include "tests/common/WindowClass.h"
+
 #include <cstring>
 #include <string>
 
@@ -22,13 +24,7 @@ std::wstring Title(const wchar_t* name)
 
 void Register(const wchar_t* className)
 {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = className;
-    wc.hbrBackground = HBRUSH(GetStockObject(WHITE_BRUSH));
-    RegisterClassExW(&wc);
+    NTestSupport::RegisterTestWindowClass(className, DefWindowProcW);
 }
 
 HWND Create(const wchar_t* className, const wchar_t* name, DWORD style, DWORD exStyle, int x, int y,
