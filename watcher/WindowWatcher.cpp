@@ -62,7 +62,7 @@ uint32_t CWindowWatcher::Start(WindowEventCallback callback, void* context,
         return WatcherModuleNotLoaded;
     }
     const SessionPtr created =
-        NSynchronization::NewShared<CWatcherSession>(module, callback, context);
+        NSynchronization::NewShared<CWatcherSession>(module, callback, context, takesSnapshots);
     if (!created || !created->IsUsable())
         return WatcherFailure;
     SessionPtr* argument = new (std::nothrow) SessionPtr(created);
