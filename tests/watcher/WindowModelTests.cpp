@@ -129,29 +129,68 @@ TEST(WindowModel, AWindowWhoseProcessIsKilledIsGoneInferredAndOneClosedIsDestroy
     }
 }
 
-TEST(WindowModel, PositionsSettleOnceAfterAQuietTimeOrAtOnceAfterAMoveSizeLoop)
+INPUT MouseInput(int x, int y, DWORD flags)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return input;
+}
+
+// The mouse takes the window by its caption and moves it, as a user would.
+bool DragByCaption(const HookTarget& target, int dx, int dy)
+{
+    if (!target.Run(TargetActivate))
+        return false;
+    RECT bounds = {};
+    GetWindowRect(target.Window(), &bounds);
+    const int x = (bounds.left + bounds.right) / 2;
+    const int y = bounds.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    const INPUT steps[] = {
+        MouseInput(x, y, 0),
+        MouseInput(x, y, MOUSEEVENTF_LEFTDOWN),
+        MouseInput(x + dx / 3, y + dy / 3, 0),
+        MouseInput(x + 2 * dx / 3, y + 2 * dy / 3, 0),
+        MouseInput(x + dx, y + dy, 0),
+        MouseInput(x + dx, y + dy, MOUSEEVENTF_LEFTUP),
+    };
+    for (INPUT step : steps) {
+        if (SendInput(1, &step, sizeof(INPUT)) != 1)
+            return false;
+        NTestSupport::PumpMessages(50);
+    }
+    return true;
+}
+
+TEST(WindowModel, PositionsSettleOnceAfterAQuietTimeOrAtOnceAfterAMoveSizeLoopOrADrag)
 {
     const struct
     {
         const char* label;
-        UINT command;
-        int count;
+        UINT command;       // 0: a drag by the mouse
+        int count;          // of commands, and of the position changes they make
         const char* names;  // after Present, position changes left out
         bool waitsQuietTime;
     } rows[] = {
         {"programmatic burst", TargetMove, 20, "Settled", true},
         {"move/size loop", TargetSizeMoveMessages, 1, "EnterSizeMove ExitSizeMove Settled", false},
+        {"drag", 0, 1, "EnterSizeMove ExitSizeMove Settled", false},  // changes: as the loop goes
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
         HookTarget target;
+        ASSERT_TRUE(target.Run(TargetShow));
         CModelRecorder recorder;
         CWindowModel model;
         ASSERT_EQ(WatcherSuccess, model.Start(CModelRecorder::OnEvent, &recorder));
         ASSERT_TRUE(target.Run(TargetGetChild));
         for (int i = 0; i < row.count; ++i)
-            ASSERT_TRUE(target.Run(row.command, 150 + i, 160));
-        ASSERT_TRUE(recorder.WaitFor(target.Window(), Kind(WindowEventSettled), ArrivalTimeoutMs));
+            ASSERT_TRUE(row.command != 0 ? target.Run(row.command, 150 + i, 160)
+                                         : DragByCaption(target, 150, 160));
+        ASSERT_TRUE(recorder.WaitFor(target.Window(), Kind(WindowEventSettled), ArrivalTimeoutMs))
+            << Names(recorder.About(target.Window()));
         // Any second Settled would come within this.
         NTestSupport::PumpMessages(400);
 
@@ -171,7 +210,9 @@ TEST(WindowModel, PositionsSettleOnceAfterAQuietTimeOrAtOnceAfterAMoveSizeLoop)
                                     }),
                      events.end());
         EXPECT_EQ(row.names, Names(events));
-        EXPECT_EQ(uint32_t(row.count), positions);
+        if (row.command != 0) {
+            EXPECT_EQ(uint32_t(row.count), positions);
+        }
         EXPECT_EQ(WindowEventSettled, settled.kind);
         RECT bounds = {};
         GetWindowRect(target.Window(), &bounds);
