@@ -42,9 +42,10 @@ void Drain()
 }  // namespace
 
 CWatcherSession::CWatcherSession(const boost::shared_ptr<CHookModule>& module,
-                                 WindowEventCallback callback, void* context)
-    : module(module), callback(callback), context(context), state(SessionStarting),
-      status(WatcherSuccess), registrationStatus(WatcherFailure), registrationError(0), threadId(0)
+                                 WindowEventCallback callback, void* context, bool takesSnapshots)
+    : module(module), callback(callback), context(context), takesSnapshots(takesSnapshots),
+      state(SessionStarting), status(WatcherSuccess), registrationStatus(WatcherFailure),
+      registrationError(0), threadId(0)
 {
 }
 
@@ -191,7 +192,7 @@ bool CWatcherSession::Deliver(WindowEventKind kind, HWND window)
     event.kind = kind;
     event.window = window;
     event.arrivalTime = GetTickCount64();
-    if (window != nullptr)
+    if (window != nullptr && takesSnapshots)
         TakeWindowSnapshot(window, &event.snapshot);
     try {
         callback(event, context);

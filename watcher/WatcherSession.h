@@ -24,7 +24,7 @@ class CWatcherSession final
 {
 public:
     CWatcherSession(const boost::shared_ptr<CHookModule>& module, WindowEventCallback callback,
-                    void* context);
+                    void* context, bool takesSnapshots);
     CWatcherSession(const CWatcherSession&) = delete;
     CWatcherSession& operator=(const CWatcherSession&) = delete;
 
@@ -63,6 +63,7 @@ private:
     boost::shared_ptr<CHookModule> module;
     WindowEventCallback callback;
     void* context;
+    bool takesSnapshots;
     CEvent registered;
     CEvent stop;
     // SessionState: the one word through which Start and the thread agree

@@ -32,16 +32,30 @@
 //                  settleMilliseconds
 //   Activated, TitleChanged
 //                  from the platform's own window events, where it raises them
+//                  (Activated: the foreground window changed, read when
+//                  EVENT_SYSTEM_FOREGROUND or EVENT_OBJECT_FOCUS arrives;
+//                  TitleChanged: EVENT_OBJECT_NAMECHANGE of the window itself)
 //   Destroyed      the window's WM_DESTROY reached the hook
 //   Gone           its process ended without that (killed, crashed): `inferred`
 //   TakenOver      another Register on the desktop took the hook (null window);
 //                  nothing follows
 //
+// The model holds a window from its first event that finds it alive to its
+// Destroyed or Gone, and exactly one of those two ends every window it
+// reported. A window that no longer exists when its first event is taken
+// (created and destroyed in between) is not reported at all. An event of a
+// held window that finds it gone already (snapshot.gone) is delivered, and
+// its Destroyed or Gone follows. Destroyed and Gone carry the last state the
+// model held, with snapshot.gone set, so that the application still knows
+// what ended.
+//
 // Threads: the callback runs on the model's delivery thread, one event at a
 // time, in `sequence` order. It may be slow: nothing but the merging waits
 // for it. CopyWindows and GetWindow may be called from any thread, the
-// callback's included. Start, Stop and destruction belong to one owner
-// thread.
+// callback's included, but not while Stop or the destructor runs on another.
+// Start, Stop and destruction belong to one owner thread; the callback may
+// delete the model (it is then the last), and one that throws ends delivery,
+// both as for CWindowWatcher.
 
 #include <windows.h>
 
@@ -58,13 +72,14 @@ namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 class CWindowModelEvent
 {
 public:
-    uint64_t sequence = 0;  // strictly increasing from 1, over every event of one Start
+    uint64_t sequence = 0;  // 1, 2, 3, ... over every event of one Start: no number is skipped
     WindowEventKind kind = WindowEventPresent;
     HWND window = nullptr;
     ULONGLONG arrivalTime = 0;  // of the newest notification it stands for (GetTickCount64)
     uint32_t merged = 1;        // how many notifications it stands for
     bool inferred = false;      // Gone: concluded from the end of the window's process
-    CWindowSnapshot snapshot;   // the window's state when the event was delivered
+    CWindowSnapshot snapshot;   // the window's state when the event was delivered (Destroyed,
+                                // Gone: the last state held, with gone set)
 };
 
 // Called on the model's delivery thread, one event at a time, in sequence order.
@@ -75,8 +90,8 @@ class CWindowState
 {
 public:
     HWND window = nullptr;
-    CWindowSnapshot snapshot;  // as of the last event delivered for the window
-    uint64_t sequence = 0;     // of that event
+    CWindowSnapshot snapshot;  // as of the last event delivered that found the window alive
+    uint64_t sequence = 0;     // of the last event delivered for the window
 };
 
 class CWindowModelSettings
@@ -110,7 +125,9 @@ public:
     uint32_t GetStatus() const;  // as CWindowWatcher::GetStatus
 
     // A consistent copy of every window the model holds, topmost first (the
-    // platform's z-order when it is called). 0 on success, 1 when not started.
+    // platform's z-order when it is called; a window already gone whose end
+    // is not yet delivered comes last). 0 on success, 1 when not started (or
+    // memory is short).
     uint32_t CopyWindows(std::vector<CWindowState>& windows) const;
 
     // 0 with the window's state, 1 when the model does not hold it.

@@ -57,7 +57,7 @@ uint32_t CWindowWatcher::Start(WindowEventCallback callback, void* context,
     if (loaded != WatcherSuccess)
         return loaded;
     const SessionPtr created =
-        NSynchronization::NewShared<CWatcherSession>(module, callback, context);
+        NSynchronization::NewShared<CWatcherSession>(module, callback, context, takesSnapshots);
     if (!created || !created->IsUsable())
         return WatcherFailure;
     SessionPtr* argument = new (std::nothrow) SessionPtr(created);

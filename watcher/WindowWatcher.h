@@ -71,6 +71,12 @@ public:
     // For the Starts that follow; DefaultStartTimeoutMilliseconds until set.
     void SetStartTimeout(DWORD milliseconds) { startTimeout = milliseconds; }
 
+    // For the Starts that follow; true until set. False hands each
+    // notification on as soon as it is taken off the queue, with an empty
+    // snapshot (gone): for a caller that reads the window later and only
+    // once for many notifications (the window model).
+    void SetTakesSnapshots(bool take) { takesSnapshots = take; }
+
     // Disables and removes the hook, drops what has not been delivered yet and
     // ends the thread. No callback runs after Stop has returned 0. Returns 1
     // when called from the callback, or when a callback has not returned
@@ -92,6 +98,7 @@ private:
     NSynchronization::CUniqueHandle thread;
     boost::shared_ptr<CWatcherSession> session;
     DWORD startTimeout = DefaultStartTimeoutMilliseconds;
+    bool takesSnapshots = true;
 };
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher

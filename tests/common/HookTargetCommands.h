@@ -20,6 +20,13 @@ enum HookTargetCommand : UINT
     TargetDestroy,             // DestroyWindow on itself
     TargetGetChild,            // returns the child window's handle
     TargetGetFaultCount,       // returns how many access violations the process has seen
+    TargetActivate,            // SetForegroundWindow on itself
+    // SetWindowText to "title <wParam>", then the name-change window event that Windows raises
+    // for it by itself and Wine does not
+    TargetRetitle,
+    // creates another shown top-level window of the class and returns its handle; it takes the
+    // same commands, and its destruction does not end the process
+    TargetCreateWindow,
 };
 
 inline const wchar_t* HookTargetClassName()

@@ -19,6 +19,9 @@ public:
     HWND Child() const { return child_; }
     bool IsRunning() const { return process_.IsRunning(); }
     bool WaitForExit(DWORD milliseconds) const { return process_.WaitForExit(milliseconds); }
+    DWORD ProcessId() const { return process_.ProcessId(); }
+    // Ends the process as a crash would: no window of it is destroyed by its own thread.
+    bool Kill() const { return TerminateProcess(process_.Get(), 9) != 0; }
     // Runs a command in the target; true when the target answered in time.
     bool Run(UINT command, WPARAM wParam = 0, LPARAM lParam = 0, LRESULT* result = nullptr) const;
 

@@ -44,21 +44,31 @@ function(readme_block name destination)
   file(WRITE ${destination}/${name} "${text}")
 endfunction()
 
-set(app ${WORK_DIR}/readme-application)
-readme_block(main.cpp ${app})
-readme_block(CMakeLists.txt ${app})
-step("configure the README's application" ${CMAKE_COMMAND} -S ${app} -B ${app}/build -G ${GENERATOR}
-     -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE} -DCMAKE_BUILD_TYPE=Release
-     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_FIND_PACKAGE_NO_PACKAGE_REGISTRY=ON)
-step("build the README's application" ${CMAKE_COMMAND} --build ${app}/build)
-# It waits for Enter: a line on standard input stops it at once.
-file(WRITE ${app}/enter.txt "\n")
-execute_process(COMMAND ${EMULATOR} ${app}/build/watch_windows.exe INPUT_FILE ${app}/enter.txt
-                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output TIMEOUT 120)
-if(NOT result EQUAL 0 OR NOT output MATCHES "watching; press Enter to stop")
-  message(FATAL_ERROR "consumer check: the README's application ended with ${result}:\n${output}")
-endif()
-message(STATUS "consumer check: the README's application ran")
+# A README program (the block SOURCE, as main.cpp) built with the README's
+# recipe and run; it waits for Enter, and a line on standard input stops it at
+# once, after it printed EXPECTED.
+function(readme_application source folder expected)
+  set(app ${WORK_DIR}/${folder})
+  readme_block(${source} ${app})
+  if(NOT source STREQUAL "main.cpp")
+    file(RENAME ${app}/${source} ${app}/main.cpp)
+  endif()
+  readme_block(CMakeLists.txt ${app})
+  step("configure the README's ${source}" ${CMAKE_COMMAND} -S ${app} -B ${app}/build -G ${GENERATOR}
+       -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE} -DCMAKE_BUILD_TYPE=Release
+       -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_FIND_PACKAGE_NO_PACKAGE_REGISTRY=ON)
+  step("build the README's ${source}" ${CMAKE_COMMAND} --build ${app}/build)
+  file(WRITE ${app}/enter.txt "\n")
+  execute_process(COMMAND ${EMULATOR} ${app}/build/watch_windows.exe INPUT_FILE ${app}/enter.txt
+                  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output TIMEOUT 120)
+  if(NOT result EQUAL 0 OR NOT output MATCHES "${expected}")
+    message(FATAL_ERROR "consumer check: the README's ${source} ended with ${result}:\n${output}")
+  endif()
+  message(STATUS "consumer check: the README's ${source} ran")
+endfunction()
+
+readme_application(main.cpp readme-application "watching; press Enter to stop")
+readme_application(model.cpp readme-model "watching; press Enter to list the windows and stop")
 
 step("configure" ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
      -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE} -DCMAKE_BUILD_TYPE=Release

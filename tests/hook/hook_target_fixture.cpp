@@ -5,8 +5,11 @@
 
 #include "tests/common/HookTargetCommands.h"
 
+#include <string>
+
 namespace {
 
+HWND MainWindow = nullptr;
 HWND ChildWindow = nullptr;
 volatile LONG FaultCount = 0;
 
@@ -74,13 +77,26 @@ LRESULT RunCommand(HWND hwnd, UINT command, WPARAM wParam, LPARAM lParam)
         return reinterpret_cast<LRESULT>(ChildWindow);
     case TargetGetFaultCount:
         return FaultCount;
+    case TargetActivate:
+        SetForegroundWindow(hwnd);
+        return 0;
+    case TargetRetitle: {
+        const std::wstring title = L"title " + std::to_wstring(wParam);
+        SetWindowTextW(hwnd, title.c_str());
+        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd, OBJID_WINDOW, CHILDID_SELF);
+        return 0;
+    }
+    case TargetCreateWindow:
+        return reinterpret_cast<LRESULT>(
+            CreateWindowExW(0, HookTargetClassName(), L"extra", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                            20, 20, 100, 80, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
     }
     return 0;
 }
 
 LRESULT CALLBACK TargetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message >= TargetShow && message <= TargetGetFaultCount)
+    if (message >= TargetShow && message <= TargetCreateWindow)
         return RunCommand(hwnd, message, wParam, lParam);
     switch (message) {
     case WM_WINDOWPOSCHANGED:
@@ -88,7 +104,8 @@ LRESULT CALLBACK TargetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
             return 0;  // a record-less message sent by a test: nothing to do
         break;
     case WM_DESTROY:
-        PostQuitMessage(0);
+        if (hwnd == MainWindow)
+            PostQuitMessage(0);
         return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -111,6 +128,7 @@ int main(int argc, char** argv)
 
     HWND target = CreateWindowExW(0, HookTargetClassName(), title, WS_OVERLAPPEDWINDOW, 100, 100,
                                   300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+    MainWindow = target;
     ChildWindow = CreateWindowExW(0, L"STATIC", L"child", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20,
                                   target, nullptr, windowClass.hInstance, nullptr);
     if (target == nullptr || ChildWindow == nullptr)

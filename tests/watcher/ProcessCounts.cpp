@@ -42,4 +42,30 @@ unsigned int CountHeapBlocks()
     return count;
 }
 
+namespace {
+
+void CALLBACK NeverCalled(void*, BOOLEAN)
+{
+}
+
+}  // namespace
+
+CWaitThreadHold::CWaitThreadHold()
+    : event(CreateEventW(nullptr, TRUE, FALSE, nullptr)), wait(nullptr)
+{
+    HANDLE registered = nullptr;
+    if (event != nullptr
+        && RegisterWaitForSingleObject(&registered, event, NeverCalled, nullptr, INFINITE,
+                                       WT_EXECUTEINWAITTHREAD))
+        wait = registered;
+}
+
+CWaitThreadHold::~CWaitThreadHold()
+{
+    if (wait != nullptr)
+        UnregisterWaitEx(wait, INVALID_HANDLE_VALUE);
+    if (event != nullptr)
+        CloseHandle(event);
+}
+
 }  // namespace NWatcherTest

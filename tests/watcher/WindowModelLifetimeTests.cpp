@@ -1,0 +1,170 @@
+// How a window model ends: by Stop while its callback runs, from its own
+// callback (deleted, or throwing), by a takeover, and over many starts.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+
+#include "watcher/WindowModel.h"
+#include "tests/common/HandleCount.h"
+#include "tests/common/HookSharedSection.h"
+#include "tests/common/HookTargetCommands.h"
+#include "tests/common/HookTestSupport.h"
+#include "tests/common/Wait.h"
+#include "tests/watcher/ModelRecorder.h"
+#include "tests/watcher/ProcessCounts.h"
+
+namespace {
+
+using namespace NLibrary::NWin32::NWindow::NWatcher;
+using NTestSupport::WaitUntil;
+using NWatcherTest::CModelRecorder;
+
+const DWORD EndTimeoutMs = 5000;
+
+enum CallbackAction
+{
+    DeleteModel,
+    Throw,
+};
+
+struct CCallbackContext
+{
+    CallbackAction action;
+    HWND window;
+    CWindowModel* model;
+    std::atomic<int> calls {0};
+};
+
+// Breaks the rules at the first event of the target's window.
+void BreakTheRules(const CWindowModelEvent& event, void* context)
+{
+    CCallbackContext* rules = static_cast<CCallbackContext*>(context);
+    if (event.window != rules->window || ++rules->calls > 1)
+        return;
+    if (rules->action == DeleteModel)
+        delete rules->model;
+    else
+        throw std::runtime_error("callback failed");
+}
+
+TEST(WindowModelLifetime, ACallbackThatDeletesItsModelOrThrowsIsTheLastAndAllEndsUnregistered)
+{
+    const struct
+    {
+        const char* label;
+        CallbackAction action;
+    } rows[] = {
+        {"deletes its model", DeleteModel},
+        {"throws", Throw},
+    };
+    volatile NTestSupport::CHookSharedValues* shared = NTestSupport::GetHookSharedValues();
+    ASSERT_NE(nullptr, shared);
+    const NWatcherTest::CWaitThreadHold waitThread;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        HookTarget target;
+        ASSERT_NE(nullptr, target.Window());
+        const unsigned int threads = NWatcherTest::CountThreads();
+        CCallbackContext context;
+        context.action = row.action;
+        context.window = target.Window();
+        context.model = new CWindowModel;
+        ASSERT_EQ(WatcherSuccess, context.model->Start(BreakTheRules, &context));
+        ASSERT_TRUE(WaitUntil([&] { return context.calls > 0; }, EndTimeoutMs));
+
+        EXPECT_TRUE(
+            WaitUntil([&] { return NWatcherTest::CountThreads() == threads; }, EndTimeoutMs))
+            << "a thread of the model did not end";
+        EXPECT_EQ(nullptr, shared->hookHandle) << "the hook stayed installed";
+        ASSERT_TRUE(target.Run(TargetGetChild));
+        for (int i = 0; i < 5; ++i)
+            ASSERT_TRUE(target.Run(TargetMove, 60 + i, 50));
+        NTestSupport::PumpMessages(300);
+        EXPECT_EQ(1, context.calls);
+        if (row.action == Throw) {
+            EXPECT_TRUE(context.model->IsStarted());
+            EXPECT_EQ(WatcherCallbackThrew, context.model->GetStatus());
+            EXPECT_EQ(WatcherSuccess, context.model->Stop());
+            EXPECT_EQ(WatcherSuccess, context.model->GetStatus());
+            delete context.model;
+        }
+    }
+}
+
+TEST(WindowModelLifetime, NothingArrivesAfterStopReturnsWhileTheTargetKeepsMoving)
+{
+    HookTarget target;
+    CModelRecorder recorder;
+    recorder.SetDelay(200);
+    CWindowModel model;
+    ASSERT_EQ(WatcherSuccess, model.Start(CModelRecorder::OnEvent, &recorder));
+    std::atomic<bool> churning(true);
+    std::thread churn([&] {
+        for (int i = 0; churning; ++i)
+            target.Run(TargetMove, 100 + i % 50, 100);
+    });
+    // Stop comes while a slow callback runs and more changes wait behind it.
+    NTestSupport::PumpMessages(300);
+    EXPECT_EQ(WatcherSuccess, model.Stop());
+    const size_t atStop = recorder.All().size();
+    NTestSupport::PumpMessages(500);
+    churning = false;
+    churn.join();
+    EXPECT_EQ(atStop, recorder.All().size());
+    EXPECT_GT(atStop, 0u);
+}
+
+TEST(WindowModelLifetime, ATakeOverIsDeliveredOnceAndEndsDelivery)
+{
+    HookTarget target;
+    CModelRecorder recorder;
+    CWindowModel model;
+    ASSERT_EQ(WatcherSuccess, model.Start(CModelRecorder::OnEvent, &recorder));
+    ASSERT_TRUE(recorder.WaitFor(
+        target.Window(), [](const CWindowModelEvent& e) { return e.kind == WindowEventPresent; },
+        EndTimeoutMs));
+    CModelRecorder newerRecorder;
+    CWindowModel newer;
+    ASSERT_EQ(WatcherSuccess, newer.Start(CModelRecorder::OnEvent, &newerRecorder));
+    ASSERT_TRUE(recorder.WaitFor(
+        nullptr, [](const CWindowModelEvent& e) { return e.kind == WindowEventTakenOver; },
+        EndTimeoutMs));
+    EXPECT_EQ(WatcherTakenOver, model.GetStatus());
+    ASSERT_TRUE(target.Run(TargetGetChild));
+    ASSERT_TRUE(target.Run(TargetMove, 70, 80));
+    ASSERT_TRUE(newerRecorder.WaitFor(
+        target.Window(), [](const CWindowModelEvent& e) { return e.kind == WindowEventPosChanged; },
+        EndTimeoutMs));
+    EXPECT_EQ("TakenOver", NWatcherTest::Names(recorder.About(nullptr)));
+    EXPECT_EQ("TakenOver", NWatcherTest::Names({recorder.All().back()}));
+    EXPECT_EQ(WatcherSuccess, model.Stop());
+    EXPECT_EQ(WatcherSuccess, newer.Stop());
+}
+
+void IgnoreEvent(const CWindowModelEvent&, void*)
+{
+}
+
+TEST(WindowModelLifetime, StartingAndStoppingFiftyTimesLeavesNoThreadHandleOrHeapBlock)
+{
+    HookTarget target;  // a process to wait for
+    const NWatcherTest::CWaitThreadHold waitThread;
+    CWindowModel model;
+    ASSERT_EQ(WatcherSuccess, model.Start(IgnoreEvent, nullptr));  // what the first start sets up
+    ASSERT_EQ(WatcherSuccess, model.Stop());
+    const unsigned int threads = NWatcherTest::CountThreads();
+    const unsigned int handles = NTestSupport::CountOpenHandlesSettled();
+    const unsigned int blocks = NWatcherTest::CountHeapBlocks();
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_EQ(WatcherSuccess, model.Start(IgnoreEvent, nullptr)) << i;
+        ASSERT_EQ(WatcherSuccess, model.Stop()) << i;
+    }
+    EXPECT_EQ(threads, NWatcherTest::CountThreads());
+    EXPECT_EQ(handles, NTestSupport::CountOpenHandlesSettled());
+    EXPECT_EQ(blocks, NWatcherTest::CountHeapBlocks());
+}
+
+}  // namespace
