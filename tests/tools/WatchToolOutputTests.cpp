@@ -125,8 +125,9 @@ TEST(WatchToolOutput, CommandAndCaptureModesWriteJsonLinesAndRefuseWhatTheyCanno
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "zarvowatch " << row.arguments);
-        if (row.before != 0)
+        if (row.before != 0) {
             ASSERT_TRUE(target.Run(row.before));
+        }
         std::string output;
         EXPECT_EQ(DWORD(row.exitCode), RunTool(row.arguments, &output)) << output;
         DeleteFileW(picture.c_str());
@@ -135,8 +136,9 @@ TEST(WatchToolOutput, CommandAndCaptureModesWriteJsonLinesAndRefuseWhatTheyCanno
         for (const std::string& expected : row.lines) {
             std::getline(lines, line);
             EXPECT_EQ(0u, line.find(expected)) << output;
-            if (expected[0] == '{')
+            if (expected[0] == '{') {
                 EXPECT_EQ("}", line.substr(line.find_last_not_of("\r"), 1)) << line;
+            }
         }
     }
 }

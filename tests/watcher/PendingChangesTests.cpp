@@ -44,16 +44,15 @@ TEST(PendingChanges, MergeOnlyPositionChangesOfOneWindowThatWaitAndKeepTheRestIn
         std::function<std::string(CPendingChanges&)> steps;
         const char* taken;
     } rows[] = {
-        {"positions of one window merge and take the newest kind", Never,
+        {"positions of one window merge and take the newest kind",                Never,
          [](CPendingChanges& p) {
              p.Add(WindowEventPosChanged, Window(1));
              p.Add(WindowEventPosChanged, Window(2));
              p.Add(WindowEventPosChanged, Window(1));
              p.Add(WindowEventMoving, Window(1));
              return Take(p);
-         },
-         "Moving:1x3 WindowPosChanged:2"},
-        {"a loop's start and end never merge, and Settled follows its end", Never,
+         }, "Moving:1x3 WindowPosChanged:2"                                           },
+        {"a loop's start and end never merge, and Settled follows its end",       Never,
          [](CPendingChanges& p) {
              p.Add(WindowEventPosChanged, Window(1));
              p.Add(WindowEventEnterSizeMove, Window(1));
@@ -62,9 +61,8 @@ TEST(PendingChanges, MergeOnlyPositionChangesOfOneWindowThatWaitAndKeepTheRestIn
              p.Add(WindowEventExitSizeMove, Window(1));
              p.Add(WindowEventPosChanged, Window(1));
              return Take(p);
-         },
-         "WindowPosChanged:1 EnterSizeMove:1 WindowPosChanged:1x2 ExitSizeMove:1 Settled:1 "
-         "WindowPosChanged:1"},
+         }, "WindowPosChanged:1 EnterSizeMove:1 WindowPosChanged:1x2 ExitSizeMove:1 Settled:1 "
+         "WindowPosChanged:1"                                              },
         {"Present goes ahead of what came before it, and nothing merges into it", Never,
          [](CPendingChanges& p) {
              p.Add(WindowEventPosChanged, Window(1));
@@ -72,17 +70,15 @@ TEST(PendingChanges, MergeOnlyPositionChangesOfOneWindowThatWaitAndKeepTheRestIn
              p.AddPresent({Window(2), Window(3)});
              p.Add(WindowEventPosChanged, Window(3));
              return Take(p);
-         },
-         "Present:2 Present:3 WindowPosChanged:1 TitleChanged:2 WindowPosChanged:3"},
-        {"a change taken is not merged into", Never,
+         }, "Present:2 Present:3 WindowPosChanged:1 TitleChanged:2 WindowPosChanged:3"},
+        {"a change taken is not merged into",                                     Never,
          [](CPendingChanges& p) {
              p.Add(WindowEventPosChanged, Window(1));
              const std::string first = Take(p, false);
              p.Add(WindowEventPosChanged, Window(1));
              return first + " " + Take(p);
-         },
-         "WindowPosChanged:1 WindowPosChanged:1"},
-        {"Gone only where no Destroyed waits; neither merges", Never,
+         }, "WindowPosChanged:1 WindowPosChanged:1"                                   },
+        {"Gone only where no Destroyed waits; neither merges",                    Never,
          [](CPendingChanges& p) {
              p.Add(WindowEventDestroyed, Window(1));
              p.AddGone(Window(1));
@@ -91,16 +87,14 @@ TEST(PendingChanges, MergeOnlyPositionChangesOfOneWindowThatWaitAndKeepTheRestIn
              p.Add(WindowEventActivated, Window(3));
              p.Add(WindowEventActivated, Window(3));
              return Take(p);
-         },
-         "Destroyed:1 Gone:2 Destroyed:2 Activated:3 Activated:3"},
-        {"Settled once the quiet time has passed, not within a loop", 0,
+         }, "Destroyed:1 Gone:2 Destroyed:2 Activated:3 Activated:3"                  },
+        {"Settled once the quiet time has passed, not within a loop",             0,
          [](CPendingChanges& p) {
              p.Add(WindowEventPosChanged, Window(1));
              p.Add(WindowEventEnterSizeMove, Window(2));
              p.Add(WindowEventMoving, Window(2));
              return Take(p);
-         },
-         "WindowPosChanged:1 EnterSizeMove:2 Moving:2 Settled:1"},
+         }, "WindowPosChanged:1 EnterSizeMove:2 Moving:2 Settled:1"                   },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);

@@ -58,7 +58,7 @@ TEST(WindowModelLifetime, ACallbackThatDeletesItsModelOrThrowsIsTheLastAndAllEnd
         CallbackAction action;
     } rows[] = {
         {"deletes its model", DeleteModel},
-        {"throws", Throw},
+        {"throws",            Throw      },
     };
     volatile NTestSupport::CHookSharedValues* shared = NTestSupport::GetHookSharedValues();
     ASSERT_NE(nullptr, shared);
@@ -78,7 +78,7 @@ TEST(WindowModelLifetime, ACallbackThatDeletesItsModelOrThrowsIsTheLastAndAllEnd
         EXPECT_TRUE(
             WaitUntil([&] { return NWatcherTest::CountThreads() == threads; }, EndTimeoutMs))
             << "a thread of the model did not end";
-        EXPECT_EQ(nullptr, shared->hookHandle) << "the hook stayed installed";
+        EXPECT_EQ(nullptr, shared->SharedHookHandle) << "the hook stayed installed";
         ASSERT_TRUE(target.Run(TargetGetChild));
         for (int i = 0; i < 5; ++i)
             ASSERT_TRUE(target.Run(TargetMove, 60 + i, 50));

@@ -94,7 +94,7 @@ TEST(WindowModel, AWindowWhoseProcessIsKilledIsGoneInferredAndOneClosedIsDestroy
         bool kill;
         const char* names;
     } rows[] = {
-        {"killed", true, "Present Gone"},
+        {"killed", true,  "Present Gone"     },
         {"closed", false, "Present Destroyed"},
     };
     for (const auto& row : rows) {
@@ -174,9 +174,9 @@ TEST(WindowModel, PositionsSettleOnceAfterAQuietTimeOrAtOnceAfterAMoveSizeLoopOr
         const char* names;  // after Present, position changes left out
         bool waitsQuietTime;
     } rows[] = {
-        {"programmatic burst", TargetMove, 20, "Settled", true},
-        {"move/size loop", TargetSizeMoveMessages, 1, "EnterSizeMove ExitSizeMove Settled", false},
-        {"drag", 0, 1, "EnterSizeMove ExitSizeMove Settled", false},  // changes: as the loop goes
+        {"programmatic burst", TargetMove,             20, "Settled",                            true },
+        {"move/size loop",     TargetSizeMoveMessages, 1,  "EnterSizeMove ExitSizeMove Settled", false},
+        {"drag",               0,                      1,  "EnterSizeMove ExitSizeMove Settled", false}, // changes: as the loop goes
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
@@ -250,9 +250,9 @@ TEST(WindowModel, ActivationAndATitleChangeArriveFromThePlatformsWindowEvents)
         WindowEventKind kind;
         const wchar_t* title;
     } steps[] = {
-        {target.Window(), TargetActivate, WindowEventActivated, target.Title().c_str()},
-        {other, TargetActivate, WindowEventActivated, L"extra"},
-        {target.Window(), TargetRetitle, WindowEventTitleChanged, L"title 7"},
+        {target.Window(), TargetActivate, WindowEventActivated,    target.Title().c_str()},
+        {other,           TargetActivate, WindowEventActivated,    L"extra"              },
+        {target.Window(), TargetRetitle,  WindowEventTitleChanged, L"title 7"            },
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(GetWindowEventName(step.kind));
