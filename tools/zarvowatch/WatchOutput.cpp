@@ -20,43 +20,6 @@ std::string ToUtf8(const std::wstring& text)
     return result;
 }
 
-}  // namespace
-
-std::string JsonString(const std::wstring& text)
-{
-    std::string quoted = "\"";
-    for (char c : ToUtf8(text)) {
-        switch (c) {
-        case '"':
-            quoted += "\\\"";
-            break;
-        case '\\':
-            quoted += "\\\\";
-            break;
-        case '\n':
-            quoted += "\\n";
-            break;
-        case '\r':
-            quoted += "\\r";
-            break;
-        case '\t':
-            quoted += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                snprintf(escaped, sizeof(escaped), "\\u%04x", c);
-                quoted += escaped;
-            } else {
-                quoted += c;
-            }
-        }
-    }
-    return quoted + "\"";
-}
-
-namespace {
-
 const char* ShowStateName(NWindow::WindowShowState state)
 {
     switch (state) {
@@ -90,6 +53,49 @@ std::string ProcessText(const NWatcher::CWindowSnapshot& window)
 
 }  // namespace
 
+std::string JsonText(const nlohmann::ordered_json& value)
+{
+    // UTF-8 as it is (no \u escapes for what is not ASCII); a title cut
+    // inside a character, should one ever arrive, becomes U+FFFD instead of
+    // an exception.
+    return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+std::string JsonValue(const std::wstring& text)
+{
+    return ToUtf8(text);
+}
+
+std::string JsonString(const std::wstring& text)
+{
+    return JsonText(ToUtf8(text));
+}
+
+void AddWindowFields(nlohmann::ordered_json& fields, HWND hwnd,
+                     const NWatcher::CWindowSnapshot& window)
+{
+    fields["hwnd"] = HandleText(hwnd, "0x%llx");
+    fields["gone"] = window.gone;
+    if (!window.gone) {
+        fields["class"] = ToUtf8(window.className);
+        fields["title"] = ToUtf8(window.title);
+        if (window.hasBounds)
+            fields["bounds"] = {window.bounds.left, window.bounds.top, window.bounds.right,
+                                window.bounds.bottom};
+    }
+    fields["pid"] = window.processId;
+    fields["image"] = ToUtf8(window.imageName);
+    if (!window.gone)
+        fields["state"] = ShowStateName(window.showState);
+}
+
+void AddWindowFields(nlohmann::ordered_json& fields, HWND hwnd)
+{
+    NWatcher::CWindowSnapshot window;
+    NWatcher::TakeWindowSnapshot(hwnd, &window);
+    AddWindowFields(fields, hwnd, window);
+}
+
 std::string DescribeWindow(HWND hwnd, const NWatcher::CWindowSnapshot& window)
 {
     const std::string handle = HandleText(hwnd, "0x%08llx");
@@ -105,21 +111,10 @@ std::string DescribeWindow(HWND hwnd, const NWatcher::CWindowSnapshot& window)
 
 std::string DescribeWindowJson(HWND hwnd, const NWatcher::CWindowSnapshot& window)
 {
-    std::string fields = "\"hwnd\":\"" + HandleText(hwnd, "0x%llx") + "\"";
-    if (window.gone)
-        return fields + ",\"gone\":true,\"pid\":" + std::to_string(window.processId)
-               + ",\"image\":" + JsonString(window.imageName);
-    fields += ",\"gone\":false,\"class\":" + JsonString(window.className)
-              + ",\"title\":" + JsonString(window.title);
-    if (window.hasBounds) {
-        char bounds[96];
-        snprintf(bounds, sizeof(bounds), ",\"bounds\":[%ld,%ld,%ld,%ld]", window.bounds.left,
-                 window.bounds.top, window.bounds.right, window.bounds.bottom);
-        fields += bounds;
-    }
-    return fields + ",\"pid\":" + std::to_string(window.processId)
-           + ",\"image\":" + JsonString(window.imageName) + ",\"state\":\""
-           + ShowStateName(window.showState) + "\"";
+    nlohmann::ordered_json fields = nlohmann::ordered_json::object();
+    AddWindowFields(fields, hwnd, window);
+    const std::string text = JsonText(fields);
+    return text.substr(1, text.size() - 2);
 }
 
 std::string DescribeWindowJson(HWND hwnd)
@@ -165,7 +160,8 @@ void CWatchOutput::Print(const NWatcher::CWindowEvent& event,
         fflush(stdout);
         return;
     }
-    printf("{\"ms\":%llu,\"event\":\"%s\",%s}\n", ms, name,
-           DescribeWindowJson(event.window, window).c_str());
+    nlohmann::ordered_json line = {{"ms", ms}, {"event", name}};
+    AddWindowFields(line, event.window, window);
+    printf("%s\n", JsonText(line).c_str());
     fflush(stdout);
 }

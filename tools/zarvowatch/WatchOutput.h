@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <nlohmann/json.hpp>
+
 #include <string>
 
 #include "watcher/WindowEvent.h"
@@ -12,11 +14,24 @@ std::string DescribeWindow(HWND hwnd,
                            const NLibrary::NWin32::NWindow::NWatcher::CWindowSnapshot& window);
 std::string DescribeWindow(HWND hwnd);
 
-// The same facts as JSON members, without braces: "hwnd":"0x...","gone":false,...
+// The window's facts as JSON members, in the order every reader of the
+// tool's JSON relies on: "hwnd", "gone", "class", "title", "bounds", "pid",
+// "image", "state" (only "hwnd", "gone", "pid" and "image" for a window
+// that is gone).
+void AddWindowFields(nlohmann::ordered_json& fields, HWND hwnd,
+                     const NLibrary::NWin32::NWindow::NWatcher::CWindowSnapshot& window);
+// The same, of a window as it is now.
+void AddWindowFields(nlohmann::ordered_json& fields, HWND hwnd);
+
+// The same facts as text, without braces: "hwnd":"0x...","gone":false,...
 std::string DescribeWindowJson(HWND hwnd,
                                const NLibrary::NWin32::NWindow::NWatcher::CWindowSnapshot& window);
 std::string DescribeWindowJson(HWND hwnd);
 
+// One JSON value as one line of UTF-8.
+std::string JsonText(const nlohmann::ordered_json& value);
+// UTF-16 text as a JSON string value (UTF-8).
+std::string JsonValue(const std::wstring& text);
 // `text` as a quoted JSON string in UTF-8, with quotes, backslashes and
 // control characters escaped.
 std::string JsonString(const std::wstring& text);
