@@ -40,6 +40,17 @@ TEST(WatchOptions, AcceptsWhatItCanCarryOutAndRefusesTheRestWithAReason)
         {L"--window 12x", false, L"--window takes a window handle"},
         {L"--bogus", false, L"unknown argument --bogus"},
         {L"--dll", false, L"--dll needs a value"},
+        {L"--initial --all-changes --json", true, L""},
+        {L"serve --port 0 --token-file t.txt --all-changes --duration 5", true, L""},
+        {L"serve --port 65536", false, L"--port takes a port number"},
+        {L"serve --port -1", false, L"--port takes a port number"},
+        {L"--port 80", false, L"--port is for zarvowatch serve"},
+        {L"--capture a.bmp --screen --token-file t", false,
+         L"--token-file is for zarvowatch serve"},
+        {L"serve --json", false, L"--json does not apply to zarvowatch serve"},
+        {L"serve --initial", false, L"--initial does not apply to zarvowatch serve"},
+        {L"--command show --title T --initial", false, L"--initial applies to watching only"},
+        {L"--json serve", false, L"unknown argument serve"},
     };
     for (const CParseRow& row : rows) {
         SCOPED_TRACE(testing::Message() << "zarvowatch " << row.arguments);

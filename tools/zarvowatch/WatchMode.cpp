@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "watcher/WindowWatcher.h"
 #include "tools/zarvowatch/WatchExitCode.h"
 #include "tools/zarvowatch/WatchFilter.h"
 #include "tools/zarvowatch/WatchOutput.h"
+#include "tools/zarvowatch/WatchSource.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ public:
     {
     }
 
-    static void OnEvent(const NWatcher::CWindowEvent& event, void* context)
+    static void OnEvent(const NWatcher::CWindowModelEvent& event, void* context)
     {
         CWatchPrinter* printer = static_cast<CWatchPrinter*>(context);
         if (event.kind == NWatcher::WindowEventTakenOver) {
@@ -80,9 +80,8 @@ int ReportStartFailure(const CWatchOptions& options, uint32_t status)
 int RunWatch(const CWatchOptions& options)
 {
     CWatchPrinter printer(options);
-    NWatcher::CWindowWatcher watcher;
-    const uint32_t status =
-        watcher.Start(CWatchPrinter::OnEvent, &printer, options.dllPath.c_str());
+    std::unique_ptr<IWatchSource> source = CreateWatchSource(options, options.initial);
+    const uint32_t status = source->Start(CWatchPrinter::OnEvent, &printer);
     if (status != NWatcher::WatcherSuccess)
         return ReportStartFailure(options, status);
     StopRequestedEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -97,7 +96,7 @@ int RunWatch(const CWatchOptions& options)
         options.durationSeconds > 0 ? DWORD(options.durationSeconds * 1000) : INFINITE;
     WaitForSingleObject(StopRequestedEvent, duration);
 
-    watcher.Stop();
+    source->Stop();
     printer.output.Stopped();
     SetEvent(StoppedEvent);
     return WatchExitSuccess;

@@ -94,6 +94,68 @@ void AddWindowFields(nlohmann::ordered_json& fields, HWND hwnd)
     NWatcher::CWindowSnapshot window;
     NWatcher::TakeWindowSnapshot(hwnd, &window);
     AddWindowFields(fields, hwnd, window);
+    AddWindowFacts(fields, window);
+}
+
+namespace {
+
+nlohmann::ordered_json HandleOrNull(const void* handle)
+{
+    if (handle == nullptr)
+        return nullptr;
+    return HandleText(static_cast<HWND>(const_cast<void*>(handle)), "0x%llx");
+}
+
+const char* IntegrityName(NWatcher::ProcessIntegrity integrity)
+{
+    switch (integrity) {
+    case NWatcher::IntegrityUntrusted:
+        return "Untrusted";
+    case NWatcher::IntegrityLow:
+        return "Low";
+    case NWatcher::IntegrityMedium:
+        return "Medium";
+    case NWatcher::IntegrityHigh:
+        return "High";
+    case NWatcher::IntegritySystem:
+        return "System";
+    default:
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+void AddWindowFacts(nlohmann::ordered_json& fields, const NWatcher::CWindowSnapshot& window)
+{
+    if (window.gone)
+        return;
+    fields["owner"] = HandleOrNull(window.owner);
+    fields["app"] = window.isAppWindow;
+    fields["monitor"] = HandleOrNull(window.monitor);
+    fields["workArea"] = {window.workArea.left, window.workArea.top, window.workArea.right,
+                          window.workArea.bottom};
+    fields["dpi"] = window.dpi != 0 ? nlohmann::ordered_json(window.dpi) : nullptr;
+    fields["fullscreen"] = window.isFullscreen;
+    fields["cloaked"] = window.cloaked == NWatcher::SnapshotUnknown
+                            ? nullptr
+                            : nlohmann::ordered_json(window.cloaked == NWatcher::SnapshotYes);
+    fields["bits"] = window.processBits != 0 ? nlohmann::ordered_json(window.processBits) : nullptr;
+    const char* integrity = IntegrityName(window.integrity);
+    fields["integrity"] = integrity != nullptr ? nlohmann::ordered_json(integrity) : nullptr;
+    fields["covered"] = window.isCovered;
+}
+
+void AddEventFields(nlohmann::ordered_json& fields, const NWatcher::CWindowModelEvent& event,
+                    const NWatcher::CWindowSnapshot& window, ULONGLONG start)
+{
+    fields["ms"] = event.arrivalTime > start ? event.arrivalTime - start : 0;
+    fields["event"] = NWatcher::GetWindowEventName(event.kind);
+    AddWindowFields(fields, event.window, window);
+    fields["seq"] = event.sequence;
+    fields["merged"] = event.merged;
+    fields["inferred"] = event.inferred;
+    AddWindowFacts(fields, window);
 }
 
 std::string DescribeWindow(HWND hwnd, const NWatcher::CWindowSnapshot& window)
@@ -149,19 +211,24 @@ void CWatchOutput::Stopped()
     fflush(stdout);
 }
 
-void CWatchOutput::Print(const NWatcher::CWindowEvent& event,
+void CWatchOutput::Print(const NWatcher::CWindowModelEvent& event,
                          const NWatcher::CWindowSnapshot& window)
 {
     ++count;
-    const unsigned long long ms = event.arrivalTime > start ? event.arrivalTime - start : 0;
-    const char* name = NWatcher::GetWindowEventName(event.kind);
-    if (!json) {
-        printf("%8llu ms  %-16s %s\n", ms, name, DescribeWindow(event.window, window).c_str());
+    if (json) {
+        nlohmann::ordered_json line = nlohmann::ordered_json::object();
+        AddEventFields(line, event, window, start);
+        printf("%s\n", JsonText(line).c_str());
         fflush(stdout);
         return;
     }
-    nlohmann::ordered_json line = {{"ms", ms}, {"event", name}};
-    AddWindowFields(line, event.window, window);
-    printf("%s\n", JsonText(line).c_str());
+    const unsigned long long ms = event.arrivalTime > start ? event.arrivalTime - start : 0;
+    std::string extra = " seq=" + std::to_string(event.sequence);
+    if (event.merged > 1)
+        extra += " merged=" + std::to_string(event.merged);
+    if (event.inferred)
+        extra += " inferred";
+    printf("%8llu ms  %-16s %s%s\n", ms, NWatcher::GetWindowEventName(event.kind),
+           DescribeWindow(event.window, window).c_str(), extra.c_str());
     fflush(stdout);
 }
