@@ -123,10 +123,13 @@ uint32_t WriteTokenFile(const std::wstring& path, const std::string& token, std:
     }
     CUniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, access.Get(), CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) {
+        error = ErrorText(L"cannot create", path);
+        return 1;
+    }
     const std::string line = token + "\n";
     DWORD written = 0;
-    if (!file.IsValid()
-        || !WriteFile(file.Get(), line.data(), DWORD(line.size()), &written, nullptr)
+    if (!WriteFile(file.Get(), line.data(), DWORD(line.size()), &written, nullptr)
         || written != line.size()) {
         error = ErrorText(L"cannot write", path);
         return 1;
