@@ -28,7 +28,8 @@ esac
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 BIN=$BUILD_DIR/bin
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 wine
-          xvfb xdotool libboost-dev googletest vsftpd clang-format git clang)
+          xvfb xdotool libboost-dev googletest vsftpd clang-format git clang
+          nlohmann-json3-dev python3-websockets)
 TEST_TIMEOUT=${TEST_TIMEOUT:-180}    # one test case, in seconds
 SUITE_TIMEOUT=${SUITE_TIMEOUT:-1800}  # the whole ctest run
 

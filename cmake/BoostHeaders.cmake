@@ -10,16 +10,23 @@
 # needs no reconfiguration.
 #
 # Included from CMakeLists.txt: zarvo_boost_headers(TARGET OUTPUT_DIR SOURCES...)
-# defines TARGET that fills OUTPUT_DIR. Run with -P: does the scan and the copy.
+# defines TARGET that fills OUTPUT_DIR. zarvo_host_headers(TARGET OUTPUT_DIR
+# INCLUDE_DIR PREFIX SOURCES...) does the same for another header-only package
+# of the host (the tools' JSON, for instance: PREFIX nlohmann). Run with -P:
+# does the scan and the copy.
 
 if(CMAKE_SCRIPT_MODE_FILE)
   cmake_policy(VERSION 3.20)
-  # -D COMPILER, BOOST_INCLUDE_DIR, OUTPUT_DIR, SOURCE_LIST (a file), FLAGS (joined by |)
+  # -D COMPILER, BOOST_INCLUDE_DIR, OUTPUT_DIR, SOURCE_LIST (a file), FLAGS (joined by |),
+  #    PREFIX (the headers' top folder; boost unless given)
   string(REPLACE "|" ";" FLAGS "${FLAGS}")
+  if(NOT PREFIX)
+    set(PREFIX boost)
+  endif()
   file(STRINGS "${SOURCE_LIST}" sources)
   set(includes "")
   foreach(source IN LISTS sources)
-    file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]boost/")
+    file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]${PREFIX}/")
     foreach(line IN LISTS lines)
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"].*" "\\1" header "${line}")
       list(APPEND includes "${header}")
@@ -40,9 +47,9 @@ if(CMAKE_SCRIPT_MODE_FILE)
     COMMAND "${COMPILER}" ${FLAGS} -x c++ -M -idirafter "${BOOST_INCLUDE_DIR}" "${scan}"
     OUTPUT_VARIABLE dependencies ERROR_VARIABLE errors RESULT_VARIABLE result)
   if(NOT result EQUAL 0)
-    message(FATAL_ERROR "Boost headers: the compiler could not read ${includes}:\n${errors}")
+    message(FATAL_ERROR "${PREFIX} headers: the compiler could not read ${includes}:\n${errors}")
   endif()
-  string(REGEX MATCHALL "${BOOST_INCLUDE_DIR}/boost/[^ \t\r\n\\\\]+" files "${dependencies}")
+  string(REGEX MATCHALL "${BOOST_INCLUDE_DIR}/${PREFIX}/[^ \t\r\n\\\\]+" files "${dependencies}")
 
   set(wanted "")
   foreach(file IN LISTS files)
@@ -56,7 +63,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
   endforeach()
   # Headers no source reaches any more are dropped, so that the installed set
   # is exactly what NLibrary needs.
-  file(GLOB_RECURSE present RELATIVE "${OUTPUT_DIR}" "${OUTPUT_DIR}/boost/*")
+  file(GLOB_RECURSE present RELATIVE "${OUTPUT_DIR}" "${OUTPUT_DIR}/${PREFIX}/*")
   foreach(file IN LISTS present)
     if(NOT file IN_LIST wanted)
       file(REMOVE "${OUTPUT_DIR}/${file}")
@@ -70,6 +77,10 @@ set(ZARVO_BOOST_HEADERS_SCRIPT ${CMAKE_CURRENT_LIST_FILE})
 
 function(zarvo_boost_headers target output_dir)
   get_target_property(boost_include_dir Boost::headers INTERFACE_INCLUDE_DIRECTORIES)
+  zarvo_host_headers(${target} ${output_dir} ${boost_include_dir} boost ${ARGN})
+endfunction()
+
+function(zarvo_host_headers target output_dir include_dir prefix)
   set(source_list ${CMAKE_BINARY_DIR}/${target}.sources.txt)
   string(REPLACE ";" "\n" text "${ARGN}")
   file(CONFIGURE OUTPUT ${source_list} CONTENT "${text}\n")
@@ -92,11 +103,12 @@ function(zarvo_boost_headers target output_dir)
   string(REPLACE ";" "|" flags "${flags}")
   add_custom_command(
     OUTPUT ${output_dir}.stamp
-    COMMAND ${CMAKE_COMMAND} -DCOMPILER=${CMAKE_CXX_COMPILER} -DBOOST_INCLUDE_DIR=${boost_include_dir}
+    COMMAND ${CMAKE_COMMAND} -DCOMPILER=${CMAKE_CXX_COMPILER} -DBOOST_INCLUDE_DIR=${include_dir}
             -DOUTPUT_DIR=${output_dir} -DSOURCE_LIST=${source_list} "-DFLAGS=${flags}"
+            -DPREFIX=${prefix}
             -P ${ZARVO_BOOST_HEADERS_SCRIPT}
     DEPENDS ${ARGN} ${source_list} ${ZARVO_BOOST_HEADERS_SCRIPT}
-    COMMENT "Copying the Boost headers the sources include"
+    COMMENT "Copying the ${prefix} headers the sources include"
     VERBATIM)
   add_custom_target(${target} DEPENDS ${output_dir}.stamp)
   # A first configure leaves the folder in place for include paths that must exist.

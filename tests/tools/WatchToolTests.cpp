@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cwchar>
+#include <sstream>
+#include <vector>
+
 #include "tests/common/HookSharedSection.h"
 #include "tests/common/Wait.h"
 #include "tests/common/HookTargetCommands.h"
@@ -58,9 +63,64 @@ TEST(WatchTool, ReportsAWindowOfAnotherProcessAsJsonLinesAndUnregisters)
                                     "\"event\":\"Moving\"," + window,
                                     "\"event\":\"ExitSizeMove\"," + window,
                                     "\"event\":\"Destroyed\"," + window,
-                                    "\"state\":\"Normal\"}"};
+                                    "\"state\":\"Normal\",\"seq\":"};
     for (const std::string& text : expected)
         EXPECT_NE(std::string::npos, lines.find(text)) << text << "\nin:\n" << lines;
+}
+
+// The window model's lines (or the watcher's, with --all-changes): a window
+// that exists before the start comes first as Present, every line carries a
+// sequence number, strictly increasing, and JSON lines add the newer facts
+// after the fields readers already rely on.
+TEST(WatchTool, InitialLinesComeFirstAndEveryLineIsNumbered)
+{
+    for (const wchar_t* arguments :
+         {L"--initial --json", L"--initial --json --all-changes", L"--initial --all-changes"}) {
+        SCOPED_TRACE(testing::Message() << "zarvowatch " << arguments);
+        const bool json = wcsstr(arguments, L"--json") != nullptr;
+        HookTarget target;
+        ASSERT_NE(nullptr, target.Window());
+        const std::wstring output = TempFile(L"zarvowatch-initial");
+        {
+            CChildProcess watch(L"zarvowatch.exe --duration 4 " + std::wstring(arguments), output);
+            ASSERT_TRUE(WaitUntil([] { return Shared()->SharedHookEnabled == 1; }, 5000));
+            ASSERT_TRUE(WaitForText(output, "Present", 5000));
+            EXPECT_TRUE(target.Run(TargetShow));
+            EXPECT_TRUE(target.Run(TargetDestroy));
+            ASSERT_TRUE(watch.WaitForExit(10000));
+        }
+        const std::string lines = ReadFile(output);
+        DeleteFileW(output.c_str());
+        std::istringstream stream(lines);
+        char handle[32];  // as text lines write it
+        snprintf(handle, sizeof(handle), "0x%08llx",
+                 static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(target.Window())));
+        std::string line, window = json ? HandleText(target.Window()) : handle;
+        std::vector<std::string> kinds;  // of the target's window, in order
+        unsigned long long previous = 0;
+        while (std::getline(stream, line)) {
+            const size_t at = line.find(json ? "\"seq\":" : " seq=");
+            if (at == std::string::npos)
+                continue;
+            const unsigned long long sequence = std::stoull(line.substr(at + (json ? 6 : 5)));
+            EXPECT_LT(previous, sequence) << line;
+            previous = sequence;
+            if (line.find(window) == std::string::npos)
+                continue;
+            kinds.push_back(line.substr(0, line.find(window)));
+            if (json) {
+                EXPECT_NE(std::string::npos,
+                          line.find("\"seq\":" + std::to_string(sequence) + ",\"merged\":"))
+                    << line;
+            }
+            if (json && line.find("\"gone\":false") != std::string::npos) {
+                EXPECT_LT(line.find("\"state\":"), line.find("\"owner\":")) << line;
+            }
+        }
+        ASSERT_FALSE(kinds.empty()) << lines;
+        EXPECT_NE(std::string::npos, kinds.front().find("Present")) << lines;
+        EXPECT_NE(std::string::npos, kinds.back().find("Destroyed")) << lines;
+    }
 }
 
 TEST(WatchTool, FailsWithOneLineWhenTheModuleCannotBeLoaded)

@@ -44,9 +44,15 @@ void PrintCaptured(const CWatchOptions& options, HWND window, uint32_t width, ui
                options.capturePath.c_str());
         return;
     }
-    printf("{\"captured\":\"%s\",\"file\":%s,\"width\":%u,\"height\":%u%s%s}\n",
-           window ? "window" : "screen", JsonString(options.capturePath).c_str(), width, height,
-           window ? "," : "", window ? DescribeWindowJson(window).c_str() : "");
+    nlohmann::ordered_json line = {
+        {"captured", window ? "window" : "screen"  },
+        {"file",     JsonValue(options.capturePath)},
+        {"width",    width                         },
+        {"height",   height                        }
+    };
+    if (window != nullptr)
+        AddWindowFields(line, window);
+    printf("%s\n", JsonText(line).c_str());
 }
 
 uint32_t WritePicture(const CWatchOptions& options, const NCapture::CDIBSurface& surface,

@@ -75,10 +75,15 @@ void PumpFor(DWORD milliseconds)
 // {"step":"before",...} and {"step":"<command>",...}.
 void PrintStep(const CWatchOptions& options, const std::wstring& step, HWND target)
 {
-    if (options.json)
-        printf("{\"step\":%s,%s}\n", JsonString(step).c_str(), DescribeWindowJson(target).c_str());
-    else
+    if (options.json) {
+        nlohmann::ordered_json line = {
+            {"step", JsonValue(step)}
+        };
+        AddWindowFields(line, target);
+        printf("%s\n", JsonText(line).c_str());
+    } else {
         printf("%-8ls %s\n", step.c_str(), DescribeWindow(target).c_str());
+    }
     fflush(stdout);
 }
 

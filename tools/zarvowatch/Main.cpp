@@ -2,7 +2,8 @@
 // module and prints one line per notification.
 //
 //   zarvowatch [--dll PATH] [--json] [--duration SECONDS] [--exec "COMMAND"]
-//              [--process NAME] [--class NAME]
+//              [--process NAME] [--class NAME] [--initial] [--all-changes]
+//   zarvowatch serve [--port N] [--token-file PATH] [--all-changes] ...
 //   zarvowatch --command COMMAND (--window HANDLE | --title TEXT)
 //   zarvowatch --capture FILE.bmp|FILE.png (--window HANDLE | --title TEXT | --screen)
 //              [--alpha MODE] [--method METHOD]
@@ -13,6 +14,7 @@
 
 #include "tools/zarvowatch/CaptureMode.h"
 #include "tools/zarvowatch/CommandMode.h"
+#include "tools/zarvowatch/ServeMode.h"
 #include "tools/zarvowatch/WatchExitCode.h"
 #include "tools/zarvowatch/WatchMode.h"
 #include "tools/zarvowatch/WatchOptions.h"
@@ -29,6 +31,8 @@ int main()
         fputs(WatchUsage(), stdout);
         return WatchExitSuccess;
     }
+    if (options.serve)
+        return RunServe(options);
     if (!options.command.empty())
         return RunWindowCommand(options);
     if (!options.capturePath.empty())

@@ -12,4 +12,5 @@ enum WatchExitCode : int
     WatchExitCommandFailed = 7,
     WatchExitCaptureFailed = 8,
     WatchExitWriteFailed = 9,
+    WatchExitServeFailed = 10,  // no token, the port is taken, or the token file cannot be written
 };

@@ -18,7 +18,8 @@ CWatchFilter::CWatchFilter(const std::wstring& process, const std::wstring& clas
 {
 }
 
-bool CWatchFilter::Accept(const NWatcher::CWindowEvent& event, NWatcher::CWindowSnapshot& window)
+bool CWatchFilter::Accept(const NWatcher::CWindowModelEvent& event,
+                          NWatcher::CWindowSnapshot& window)
 {
     window = event.snapshot;
     auto remembered = known.find(event.window);
@@ -30,7 +31,8 @@ bool CWatchFilter::Accept(const NWatcher::CWindowEvent& event, NWatcher::CWindow
         wcscpy(window.className, remembered->second.className);
     }
     // A handle can be reused by a new window once this one is destroyed.
-    if (event.kind == NWatcher::WindowEventDestroyed && remembered != known.end())
+    if ((event.kind == NWatcher::WindowEventDestroyed || event.kind == NWatcher::WindowEventGone)
+        && remembered != known.end())
         known.erase(event.window);
     return Matches(process, window.imageName) && Matches(className, window.className);
 }

@@ -5,19 +5,19 @@
 #include <map>
 #include <string>
 
-#include "watcher/WindowEvent.h"
+#include "watcher/WindowModel.h"
 
-// Keeps the notifications about windows of one image name and one class, and
-// completes the snapshot of a window that is gone with what earlier
-// notifications showed of it, so that its Destroyed line still names its
-// process and passes the same filter.
+// Keeps the events about windows of one image name and one class, and
+// completes the snapshot of a window that is gone with what earlier events
+// showed of it, so that its Destroyed or Gone line still names its process
+// and class and passes the same filter.
 class CWatchFilter
 {
 public:
     CWatchFilter(const std::wstring& process, const std::wstring& className);
 
     // False when the event is to be left out; otherwise `window` is what to print.
-    bool Accept(const NLibrary::NWin32::NWindow::NWatcher::CWindowEvent& event,
+    bool Accept(const NLibrary::NWin32::NWindow::NWatcher::CWindowModelEvent& event,
                 NLibrary::NWin32::NWindow::NWatcher::CWindowSnapshot& window);
 
 private:

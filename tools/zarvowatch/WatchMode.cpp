@@ -2,26 +2,15 @@
 
 #include <cstdio>
 
-#include "watcher/WindowWatcher.h"
+#include "tools/zarvowatch/ConsoleStop.h"
 #include "tools/zarvowatch/WatchExitCode.h"
 #include "tools/zarvowatch/WatchFilter.h"
 #include "tools/zarvowatch/WatchOutput.h"
+#include "tools/zarvowatch/WatchSource.h"
 
 namespace {
 
 namespace NWatcher = NLibrary::NWin32::NWindow::NWatcher;
-
-// Set by Ctrl+C, Ctrl+Break or closing the console; the handler then waits
-// for StoppedEvent so that the hook is removed before the process is ended.
-HANDLE StopRequestedEvent = nullptr;
-HANDLE StoppedEvent = nullptr;
-
-BOOL WINAPI OnConsoleEvent(DWORD)
-{
-    SetEvent(StopRequestedEvent);
-    WaitForSingleObject(StoppedEvent, 3000);
-    return TRUE;
-}
 
 class CWatchPrinter
 {
@@ -31,7 +20,7 @@ public:
     {
     }
 
-    static void OnEvent(const NWatcher::CWindowEvent& event, void* context)
+    static void OnEvent(const NWatcher::CWindowModelEvent& event, void* context)
     {
         CWatchPrinter* printer = static_cast<CWatchPrinter*>(context);
         if (event.kind == NWatcher::WindowEventTakenOver) {
@@ -48,7 +37,9 @@ public:
     CWatchFilter filter;
 };
 
-bool StartProgram(const std::wstring& commandLine)
+}  // namespace
+
+bool StartWatchProgram(const std::wstring& commandLine)
 {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -62,7 +53,7 @@ bool StartProgram(const std::wstring& commandLine)
     return true;
 }
 
-int ReportStartFailure(const CWatchOptions& options, uint32_t status)
+int ReportWatchStartFailure(const CWatchOptions& options, uint32_t status)
 {
     if (status == NWatcher::WatcherModuleNotLoaded || status == NWatcher::WatcherWrongModule) {
         const DWORD error =
@@ -75,30 +66,24 @@ int ReportStartFailure(const CWatchOptions& options, uint32_t status)
     return WatchExitRegisterFailed;
 }
 
-}  // namespace
-
 int RunWatch(const CWatchOptions& options)
 {
     CWatchPrinter printer(options);
-    NWatcher::CWindowWatcher watcher;
-    const uint32_t status =
-        watcher.Start(CWatchPrinter::OnEvent, &printer, options.dllPath.c_str());
+    std::unique_ptr<IWatchSource> source = CreateWatchSource(options, options.initial);
+    const uint32_t status = source->Start(CWatchPrinter::OnEvent, &printer);
     if (status != NWatcher::WatcherSuccess)
-        return ReportStartFailure(options, status);
-    StopRequestedEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    StoppedEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+        return ReportWatchStartFailure(options, status);
+    CConsoleStop stop;
     printer.output.Started();
-    if (!options.exec.empty() && !StartProgram(options.exec))
+    if (!options.exec.empty() && !StartWatchProgram(options.exec))
         fprintf(stderr, "zarvowatch: cannot start %ls (error %lu)\n", options.exec.c_str(),
                 GetLastError());
 
     const DWORD duration =
         options.durationSeconds > 0 ? DWORD(options.durationSeconds * 1000) : INFINITE;
-    WaitForSingleObject(StopRequestedEvent, duration);
+    stop.Wait(duration);
 
-    watcher.Stop();
+    source->Stop();
     printer.output.Stopped();
-    SetEvent(StoppedEvent);
     return WatchExitSuccess;
 }

@@ -6,3 +6,8 @@
 // notification until Ctrl+C or the duration is over. Exit codes: 0, or
 // WatchExitModuleNotLoaded / WatchExitRegisterFailed.
 int RunWatch(const CWatchOptions& options);
+
+// Shared with zarvowatch serve: starts the --exec program; prints why the
+// source could not start and returns the exit code for it.
+bool StartWatchProgram(const std::wstring& commandLine);
+int ReportWatchStartFailure(const CWatchOptions& options, uint32_t status);

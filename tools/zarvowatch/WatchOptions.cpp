@@ -144,30 +144,59 @@ bool SetDuration(const std::wstring& value, CWatchOptions& options, std::wstring
     return true;
 }
 
+bool SetPort(const std::wstring& value, CWatchOptions& options, std::wstring& error)
+{
+    wchar_t* end = nullptr;
+    const unsigned long port = wcstoul(value.c_str(), &end, 10);
+    if (value.empty() || *end != 0 || value[0] == L'-' || value[0] == L'+' || port > 65535) {
+        error = L"--port takes a port number from 0 (any free port) to 65535";
+        return false;
+    }
+    options.port = uint16_t(port);
+    return true;
+}
+
+// The modes an option means something in.
+enum OptionModes : unsigned
+{
+    ForWatch = 1,
+    ForServe = 2,
+    ForCommandOrCapture = 4,
+    ForWatchAndServe = ForWatch | ForServe,
+    ForEveryMode = ForWatch | ForServe | ForCommandOrCapture,
+    // Options that came before the server, which the other modes never refused.
+    ForAllButServe = ForWatch | ForCommandOrCapture,
+};
+
 // Every option, once.
 struct COptionRow
 {
     const wchar_t* name;
     bool takesValue;
     OptionSetter set;
+    unsigned modes;
 };
 
 const COptionRow Options[] = {
-    {L"--dll",      true,  SetText<&CWatchOptions::dllPath>  },
-    {L"--json",     false, SetFlag<&CWatchOptions::json>     },
-    {L"--duration", true,  SetDuration                       },
-    {L"--exec",     true,  SetText<&CWatchOptions::exec>     },
-    {L"--process",  true,  SetText<&CWatchOptions::process>  },
-    {L"--class",    true,  SetText<&CWatchOptions::className>},
-    {L"--help",     false, SetFlag<&CWatchOptions::help>     },
-    {L"-h",         false, SetFlag<&CWatchOptions::help>     },
-    {L"--command",  true,  SetText<&CWatchOptions::command>  },
-    {L"--window",   true,  SetWindow                         },
-    {L"--title",    true,  SetText<&CWatchOptions::title>    },
-    {L"--capture",  true,  SetCapture                        },
-    {L"--screen",   false, SetFlag<&CWatchOptions::screen>   },
-    {L"--alpha",    true,  SetAlpha                          },
-    {L"--method",   true,  SetMethod                         },
+    {L"--dll",         true,  SetText<&CWatchOptions::dllPath>,    ForEveryMode    },
+    {L"--json",        false, SetFlag<&CWatchOptions::json>,       ForAllButServe  },
+    {L"--duration",    true,  SetDuration,                         ForEveryMode    },
+    {L"--exec",        true,  SetText<&CWatchOptions::exec>,       ForEveryMode    },
+    {L"--process",     true,  SetText<&CWatchOptions::process>,    ForEveryMode    },
+    {L"--class",       true,  SetText<&CWatchOptions::className>,  ForEveryMode    },
+    {L"--initial",     false, SetFlag<&CWatchOptions::initial>,    ForWatch        },
+    {L"--all-changes", false, SetFlag<&CWatchOptions::allChanges>, ForWatchAndServe},
+    {L"--help",        false, SetFlag<&CWatchOptions::help>,       ForEveryMode    },
+    {L"-h",            false, SetFlag<&CWatchOptions::help>,       ForEveryMode    },
+    {L"--command",     true,  SetText<&CWatchOptions::command>,    ForAllButServe  },
+    {L"--window",      true,  SetWindow,                           ForAllButServe  },
+    {L"--title",       true,  SetText<&CWatchOptions::title>,      ForAllButServe  },
+    {L"--capture",     true,  SetCapture,                          ForAllButServe  },
+    {L"--screen",      false, SetFlag<&CWatchOptions::screen>,     ForAllButServe  },
+    {L"--alpha",       true,  SetAlpha,                            ForAllButServe  },
+    {L"--method",      true,  SetMethod,                           ForAllButServe  },
+    {L"--port",        true,  SetPort,                             ForServe        },
+    {L"--token-file",  true,  SetText<&CWatchOptions::tokenFile>,  ForServe        },
 };
 
 const COptionRow* FindOption(const std::wstring& name)
@@ -185,7 +214,14 @@ bool ParseWatchOptions(const wchar_t* commandLine, CWatchOptions& options, std::
 {
     options.dllPath = DefaultDllPath();
     std::vector<std::wstring> arguments = SplitArguments(commandLine);
-    for (size_t i = 0; i < arguments.size(); ++i) {
+    // A subcommand is the first word.
+    size_t first = 0;
+    if (!arguments.empty() && arguments[0] == L"serve") {
+        options.serve = true;
+        first = 1;
+    }
+    std::vector<const COptionRow*> given;
+    for (size_t i = first; i < arguments.size(); ++i) {
         const COptionRow* option = FindOption(arguments[i]);
         if (option == nullptr) {
             error = L"unknown argument " + arguments[i];
@@ -198,10 +234,24 @@ bool ParseWatchOptions(const wchar_t* commandLine, CWatchOptions& options, std::
         const std::wstring value = option->takesValue ? arguments[++i] : std::wstring();
         if (!option->set(value, options, error))
             return false;
+        given.push_back(option);
     }
     const bool chosen = options.window != nullptr || !options.title.empty();
     if (!options.command.empty() && !options.capturePath.empty()) {
         error = L"--command and --capture are two modes: give one of them";
+        return false;
+    }
+    const unsigned mode = options.serve ? ForServe
+                          : !options.command.empty() || !options.capturePath.empty()
+                              ? ForCommandOrCapture
+                              : ForWatch;
+    for (const COptionRow* option : given) {
+        if ((option->modes & mode) != 0)
+            continue;
+        error = std::wstring(option->name)
+                + (mode == ForServe            ? L" does not apply to zarvowatch serve"
+                   : option->modes == ForServe ? L" is for zarvowatch serve"
+                                               : L" applies to watching only");
         return false;
     }
     if (!options.command.empty() && !chosen) {
@@ -218,15 +268,26 @@ bool ParseWatchOptions(const wchar_t* commandLine, CWatchOptions& options, std::
 const char* WatchUsage()
 {
     return "usage: zarvowatch [--dll PATH] [--json] [--duration SECONDS] [--exec \"COMMAND\"]\n"
-           "                  [--process NAME] [--class NAME]\n"
-           "  Prints one line per window notification: milliseconds since start, event,\n"
+           "                  [--process NAME] [--class NAME] [--initial] [--all-changes]\n"
+           "  Prints one line per window event: milliseconds since start, event,\n"
            "  window handle, and the window's class, title, bounds and show state\n"
-           "  (\"gone\" when the window no longer exists), process id and image name;\n"
-           "  texts are quoted and escaped as in JSON. --json prints JSON Lines.\n"
+           "  (\"gone\" when the window no longer exists), process id and image name,\n"
+           "  and the event's sequence number; texts are quoted and escaped as in JSON.\n"
+           "  --json prints JSON Lines with more facts of each window.\n"
+           "  --initial first prints a Present line for each window that exists.\n"
+           "  --all-changes prints every notification of the hook as it comes, instead\n"
+           "  of the window model's events (merged position changes, Gone, Settled).\n"
            "  --process and --class keep only windows of that image name and class.\n"
            "  --duration 0 (the default) watches until Ctrl+C.\n"
            "  The hook is one per desktop: when another application starts watching,\n"
            "  this one says so once on standard error and reports nothing more.\n"
+           "usage: zarvowatch serve [--port N] [--token-file PATH] [--all-changes]\n"
+           "                  [--dll PATH] [--duration SECONDS] [--exec \"COMMAND\"]\n"
+           "                  [--process NAME] [--class NAME]\n"
+           "  Serves the window events as a WebSocket stream on 127.0.0.1 (port 15890\n"
+           "  unless --port says otherwise; 0 takes any free port) to clients that\n"
+           "  present the token written to the token file (by default\n"
+           "  %LOCALAPPDATA%\\zarvowatch\\token), until Ctrl+C.\n"
            "usage: zarvowatch --command COMMAND (--window HANDLE | --title TEXT) [--json]\n"
            "  Applies one command to a top-level window: close, show, hide, minimize,\n"
            "  maximize, restore, topmost, notopmost, activate.\n"

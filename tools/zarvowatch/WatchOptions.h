@@ -2,9 +2,13 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "library/capture/WindowCaptureCommand.h"
+
+// Where zarvowatch serve listens unless --port says otherwise.
+const uint16_t DefaultStreamPort = 15890;
 
 enum CaptureFileType
 {
@@ -21,7 +25,14 @@ public:
     std::wstring exec;           // a program to start once the hook is on
     std::wstring process;        // only windows of processes with this image name ...
     std::wstring className;      // ... and of this class (both without regard to case)
+    bool initial = false;        // a Present line for each window that exists at the start
+    bool allChanges = false;     // the watcher's unmerged delivery instead of the window model
     bool help = false;
+
+    // zarvowatch serve: the window model as a WebSocket event stream on loopback.
+    bool serve = false;
+    uint16_t port = DefaultStreamPort;  // 0: any free port
+    std::wstring tokenFile;             // empty: %LOCALAPPDATA%\zarvowatch\token
 
     // Command mode: apply one window command instead of watching.
     std::wstring

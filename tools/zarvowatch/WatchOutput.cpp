@@ -20,43 +20,6 @@ std::string ToUtf8(const std::wstring& text)
     return result;
 }
 
-}  // namespace
-
-std::string JsonString(const std::wstring& text)
-{
-    std::string quoted = "\"";
-    for (char c : ToUtf8(text)) {
-        switch (c) {
-        case '"':
-            quoted += "\\\"";
-            break;
-        case '\\':
-            quoted += "\\\\";
-            break;
-        case '\n':
-            quoted += "\\n";
-            break;
-        case '\r':
-            quoted += "\\r";
-            break;
-        case '\t':
-            quoted += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                snprintf(escaped, sizeof(escaped), "\\u%04x", c);
-                quoted += escaped;
-            } else {
-                quoted += c;
-            }
-        }
-    }
-    return quoted + "\"";
-}
-
-namespace {
-
 const char* ShowStateName(NWindow::WindowShowState state)
 {
     switch (state) {
@@ -90,6 +53,111 @@ std::string ProcessText(const NWatcher::CWindowSnapshot& window)
 
 }  // namespace
 
+std::string JsonText(const nlohmann::ordered_json& value)
+{
+    // UTF-8 as it is (no \u escapes for what is not ASCII); a title cut
+    // inside a character, should one ever arrive, becomes U+FFFD instead of
+    // an exception.
+    return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+std::string JsonValue(const std::wstring& text)
+{
+    return ToUtf8(text);
+}
+
+std::string JsonString(const std::wstring& text)
+{
+    return JsonText(ToUtf8(text));
+}
+
+void AddWindowFields(nlohmann::ordered_json& fields, HWND hwnd,
+                     const NWatcher::CWindowSnapshot& window)
+{
+    fields["hwnd"] = HandleText(hwnd, "0x%llx");
+    fields["gone"] = window.gone;
+    if (!window.gone) {
+        fields["class"] = ToUtf8(window.className);
+        fields["title"] = ToUtf8(window.title);
+        if (window.hasBounds)
+            fields["bounds"] = {window.bounds.left, window.bounds.top, window.bounds.right,
+                                window.bounds.bottom};
+    }
+    fields["pid"] = window.processId;
+    fields["image"] = ToUtf8(window.imageName);
+    if (!window.gone)
+        fields["state"] = ShowStateName(window.showState);
+}
+
+void AddWindowFields(nlohmann::ordered_json& fields, HWND hwnd)
+{
+    NWatcher::CWindowSnapshot window;
+    NWatcher::TakeWindowSnapshot(hwnd, &window);
+    AddWindowFields(fields, hwnd, window);
+    AddWindowFacts(fields, window);
+}
+
+namespace {
+
+nlohmann::ordered_json HandleOrNull(const void* handle)
+{
+    if (handle == nullptr)
+        return nullptr;
+    return HandleText(static_cast<HWND>(const_cast<void*>(handle)), "0x%llx");
+}
+
+const char* IntegrityName(NWatcher::ProcessIntegrity integrity)
+{
+    switch (integrity) {
+    case NWatcher::IntegrityUntrusted:
+        return "Untrusted";
+    case NWatcher::IntegrityLow:
+        return "Low";
+    case NWatcher::IntegrityMedium:
+        return "Medium";
+    case NWatcher::IntegrityHigh:
+        return "High";
+    case NWatcher::IntegritySystem:
+        return "System";
+    default:
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+void AddWindowFacts(nlohmann::ordered_json& fields, const NWatcher::CWindowSnapshot& window)
+{
+    if (window.gone)
+        return;
+    fields["owner"] = HandleOrNull(window.owner);
+    fields["app"] = window.isAppWindow;
+    fields["monitor"] = HandleOrNull(window.monitor);
+    fields["workArea"] = {window.workArea.left, window.workArea.top, window.workArea.right,
+                          window.workArea.bottom};
+    fields["dpi"] = window.dpi != 0 ? nlohmann::ordered_json(window.dpi) : nullptr;
+    fields["fullscreen"] = window.isFullscreen;
+    fields["cloaked"] = window.cloaked == NWatcher::SnapshotUnknown
+                            ? nullptr
+                            : nlohmann::ordered_json(window.cloaked == NWatcher::SnapshotYes);
+    fields["bits"] = window.processBits != 0 ? nlohmann::ordered_json(window.processBits) : nullptr;
+    const char* integrity = IntegrityName(window.integrity);
+    fields["integrity"] = integrity != nullptr ? nlohmann::ordered_json(integrity) : nullptr;
+    fields["covered"] = window.isCovered;
+}
+
+void AddEventFields(nlohmann::ordered_json& fields, const NWatcher::CWindowModelEvent& event,
+                    const NWatcher::CWindowSnapshot& window, ULONGLONG start)
+{
+    fields["ms"] = event.arrivalTime > start ? event.arrivalTime - start : 0;
+    fields["event"] = NWatcher::GetWindowEventName(event.kind);
+    AddWindowFields(fields, event.window, window);
+    fields["seq"] = event.sequence;
+    fields["merged"] = event.merged;
+    fields["inferred"] = event.inferred;
+    AddWindowFacts(fields, window);
+}
+
 std::string DescribeWindow(HWND hwnd, const NWatcher::CWindowSnapshot& window)
 {
     const std::string handle = HandleText(hwnd, "0x%08llx");
@@ -105,21 +173,10 @@ std::string DescribeWindow(HWND hwnd, const NWatcher::CWindowSnapshot& window)
 
 std::string DescribeWindowJson(HWND hwnd, const NWatcher::CWindowSnapshot& window)
 {
-    std::string fields = "\"hwnd\":\"" + HandleText(hwnd, "0x%llx") + "\"";
-    if (window.gone)
-        return fields + ",\"gone\":true,\"pid\":" + std::to_string(window.processId)
-               + ",\"image\":" + JsonString(window.imageName);
-    fields += ",\"gone\":false,\"class\":" + JsonString(window.className)
-              + ",\"title\":" + JsonString(window.title);
-    if (window.hasBounds) {
-        char bounds[96];
-        snprintf(bounds, sizeof(bounds), ",\"bounds\":[%ld,%ld,%ld,%ld]", window.bounds.left,
-                 window.bounds.top, window.bounds.right, window.bounds.bottom);
-        fields += bounds;
-    }
-    return fields + ",\"pid\":" + std::to_string(window.processId)
-           + ",\"image\":" + JsonString(window.imageName) + ",\"state\":\""
-           + ShowStateName(window.showState) + "\"";
+    nlohmann::ordered_json fields = nlohmann::ordered_json::object();
+    AddWindowFields(fields, hwnd, window);
+    const std::string text = JsonText(fields);
+    return text.substr(1, text.size() - 2);
 }
 
 std::string DescribeWindowJson(HWND hwnd)
@@ -154,18 +211,24 @@ void CWatchOutput::Stopped()
     fflush(stdout);
 }
 
-void CWatchOutput::Print(const NWatcher::CWindowEvent& event,
+void CWatchOutput::Print(const NWatcher::CWindowModelEvent& event,
                          const NWatcher::CWindowSnapshot& window)
 {
     ++count;
-    const unsigned long long ms = event.arrivalTime > start ? event.arrivalTime - start : 0;
-    const char* name = NWatcher::GetWindowEventName(event.kind);
-    if (!json) {
-        printf("%8llu ms  %-16s %s\n", ms, name, DescribeWindow(event.window, window).c_str());
+    if (json) {
+        nlohmann::ordered_json line = nlohmann::ordered_json::object();
+        AddEventFields(line, event, window, start);
+        printf("%s\n", JsonText(line).c_str());
         fflush(stdout);
         return;
     }
-    printf("{\"ms\":%llu,\"event\":\"%s\",%s}\n", ms, name,
-           DescribeWindowJson(event.window, window).c_str());
+    const unsigned long long ms = event.arrivalTime > start ? event.arrivalTime - start : 0;
+    std::string extra = " seq=" + std::to_string(event.sequence);
+    if (event.merged > 1)
+        extra += " merged=" + std::to_string(event.merged);
+    if (event.inferred)
+        extra += " inferred";
+    printf("%8llu ms  %-16s %s%s\n", ms, NWatcher::GetWindowEventName(event.kind),
+           DescribeWindow(event.window, window).c_str(), extra.c_str());
     fflush(stdout);
 }
