@@ -17,7 +17,7 @@ namespace {
 // found gone: a WM_DESTROY posted just before may still wait in the
 // watcher's queue, and a window destroyed properly is not to be reported as
 // Gone. The watcher's thread takes a notification off its queue in far less.
-const DWORD GoneGraceMilliseconds = 30;
+const DWORD GoneGraceMilliseconds = 15;
 
 // Generous: the delivery thread has to finish at most the callback that
 // runs, then stop the watcher, which waits as long again for its thread.
@@ -241,6 +241,11 @@ bool CWindowModelSession::Deliver(const CPendingChange& change)
             pending.Forget(change.window);
             return true;
         }
+        // What the model last held of it, as for Destroyed and Gone.
+        CWindowState last;
+        if (table.Get(change.window, &last))
+            event.snapshot = last.snapshot;
+        event.snapshot.gone = true;
         ScheduleGoneCheck(change.window, GetTickCount64());
         event.sequence = ++sequence;
         table.SetSequence(change.window, event.sequence);

@@ -43,6 +43,9 @@ TEST(WatchToolOutput, LinesNameTheProcessAndTheFiltersKeepOnlyMatchingWindows)
             ASSERT_TRUE(WaitForText(outputFile, "watching top-level windows", 5000));
             ASSERT_TRUE(target.Run(TargetGetChild));
             ASSERT_TRUE(target.Run(TargetShow));
+            // The tool reads a window when it reports it: the window lives
+            // until its line is out (or, filtered out, for half a second).
+            WaitForText(outputFile, "WindowPosChanged", c.reported ? 5000 : 500);
             ASSERT_TRUE(target.Run(TargetDestroy));
             ASSERT_TRUE(tool.WaitForExit(10000));
         }
