@@ -2,6 +2,8 @@
 
 namespace {
 
+// The handler runs on a thread of the system's: it finds the events of the
+// one CConsoleStop that lives.
 HANDLE StopRequestedEvent = nullptr;
 HANDLE StoppedEvent = nullptr;
 
@@ -15,28 +17,32 @@ BOOL WINAPI OnConsoleEvent(DWORD)
 }  // namespace
 
 CConsoleStop::CConsoleStop()
+    : stopRequested(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      stopped(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
-    StopRequestedEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    StoppedEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    StopRequestedEvent = stopRequested.Get();
+    StoppedEvent = stopped.Get();
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
+// The handler is removed before its events are closed.
 CConsoleStop::~CConsoleStop()
 {
     Done();
+    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
 }
 
 bool CConsoleStop::Wait(DWORD milliseconds)
 {
-    return WaitForSingleObject(StopRequestedEvent, milliseconds) == WAIT_OBJECT_0;
+    return WaitForSingleObject(stopRequested.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
 void CConsoleStop::Request()
 {
-    SetEvent(StopRequestedEvent);
+    SetEvent(stopRequested.Get());
 }
 
 void CConsoleStop::Done()
 {
-    SetEvent(StoppedEvent);
+    SetEvent(stopped.Get());
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "library/resource/UniqueResource.h"
+
 // Ctrl+C, Ctrl+Break and closing the console ask the tool to stop; the
 // handler then waits (up to three seconds, within the time the system
 // grants) until the tool says it has cleaned up, so that the hook is removed
@@ -18,4 +20,8 @@ public:
     bool Wait(DWORD milliseconds);
     void Request();
     void Done();
+
+private:
+    NLibrary::NResource::CUniqueHandle stopRequested;
+    NLibrary::NResource::CUniqueHandle stopped;
 };

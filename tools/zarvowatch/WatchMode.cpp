@@ -1,5 +1,7 @@
 #include "tools/zarvowatch/WatchMode.h"
 
+#include "library/resource/UniqueResource.h"
+
 #include <cstdio>
 
 #include "tools/zarvowatch/ConsoleStop.h"
@@ -48,8 +50,7 @@ bool StartWatchProgram(const std::wstring& commandLine)
     if (!CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info))
         return false;
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    const NLibrary::NResource::CUniqueHandle thread(info.hThread), process(info.hProcess);
     return true;
 }
 
