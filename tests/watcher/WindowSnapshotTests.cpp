@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "watcher/WindowSnapshot.h"
 #include "tests/common/ChildProcess.h"
@@ -183,6 +184,78 @@ TEST(WindowSnapshot, ItsFactsAreThoseTheWindowsOwnProcessKnows)
             EXPECT_EQ(isCovered, snapshot.isCovered);
         }
     }
+}
+
+HWND CreateOwnWindow()
+{
+    return CreateWindowExW(0, L"STATIC", L"cached", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                           nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+TEST(WindowSnapshotCache, HoldsOneEntryPerWindowUntilItIsDestroyed)
+{
+    enum Action
+    {
+        Take,
+        Forget,
+        DestroyAndTake,
+    };
+    const struct
+    {
+        const char* label;
+        Action action;
+        int window;
+        uint32_t result;  // of Take
+        size_t count;
+    } steps[] = {
+        {"first window", Take, 0, 0, 1},
+        {"the same again", Take, 0, 0, 1},
+        {"second window", Take, 1, 0, 2},
+        {"first destroyed", Forget, 0, 0, 1},
+        {"second gone when taken", DestroyAndTake, 1, 1, 0},
+    };
+    const HWND windows[] = {CreateOwnWindow(), CreateOwnWindow()};
+    CWindowSnapshotCache cache;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.label);
+        const HWND window = windows[step.window];
+        CWindowSnapshot snapshot;
+        if (step.action == Forget) {
+            cache.Forget(window);
+        } else {
+            if (step.action == DestroyAndTake)
+                DestroyWindow(window);
+            EXPECT_EQ(step.result, cache.Take(window, &snapshot));
+            EXPECT_EQ(step.result == 0 ? L"Static" : L"", std::wstring(snapshot.className));
+        }
+        EXPECT_EQ(step.count, cache.GetCount());
+    }
+    DestroyWindow(windows[0]);
+}
+
+// A destruction the cache never hears of (the window's process was killed)
+// leaves an entry; once the cache has doubled such entries go.
+TEST(WindowSnapshotCache, WindowsThatEndedUnseenAreDroppedOnceItHasGrown)
+{
+    const size_t Count = 300;
+    CWindowSnapshotCache cache;
+    std::vector<HWND> ended;
+    for (size_t i = 0; i < Count; ++i) {
+        ended.push_back(CreateOwnWindow());
+        CWindowSnapshot snapshot;
+        ASSERT_EQ(0u, cache.Take(ended.back(), &snapshot)) << i;
+    }
+    for (HWND window : ended)
+        DestroyWindow(window);
+    std::vector<HWND> alive;
+    for (size_t i = 0; i < Count; ++i) {
+        alive.push_back(CreateOwnWindow());
+        CWindowSnapshot snapshot;
+        ASSERT_EQ(0u, cache.Take(alive.back(), &snapshot)) << i;
+    }
+    EXPECT_EQ(Count, cache.GetCount());
+    for (HWND window : alive)
+        DestroyWindow(window);
 }
 
 }  // namespace
