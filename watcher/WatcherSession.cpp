@@ -202,9 +202,11 @@ bool CWatcherSession::DeliverQueued(HWND window)
         const uint32_t count = TakeBatch(window);
         if (count == 0)
             return !IsStopRequested();
-        TakeSnapshots(count);
         for (uint32_t i = 0; i < count; ++i) {
-            if (IsStopRequested() || !Deliver(batch[i]))
+            if (IsStopRequested())
+                return false;
+            TakeSnapshot(i);
+            if (!Deliver(batch[i]))
                 return false;
             if (batch[i].kind == WindowEventDestroyed)
                 snapshots.Forget(batch[i].window);
@@ -232,19 +234,18 @@ uint32_t CWatcherSession::TakeBatch(HWND window)
     return count;
 }
 
-// The first notification of each window gets a new snapshot; the window's
-// later ones in the batch get a copy of it.
-void CWatcherSession::TakeSnapshots(uint32_t count)
+// The first notification of its window in the batch gets a new snapshot,
+// taken just before it is delivered (so the first notification of a batch
+// waits for one snapshot, not for all); the window's later ones get a copy.
+void CWatcherSession::TakeSnapshot(uint32_t index)
 {
-    for (uint32_t i = 0; i < count && !IsStopRequested(); ++i) {
-        uint32_t first = 0;
-        while (batch[first].window != batch[i].window)
-            ++first;
-        if (first < i)
-            batch[i].snapshot = batch[first].snapshot;
-        else
-            snapshots.Take(batch[i].window, &batch[i].snapshot);
-    }
+    uint32_t first = 0;
+    while (batch[first].window != batch[index].window)
+        ++first;
+    if (first < index)
+        batch[index].snapshot = batch[first].snapshot;
+    else
+        snapshots.Take(batch[index].window, &batch[index].snapshot);
 }
 
 // An exception must not cross the thread's procedure, where it would end the

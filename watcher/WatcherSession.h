@@ -59,7 +59,7 @@ private:
     void Pump(HWND window);
     bool DeliverQueued(HWND window);
     uint32_t TakeBatch(HWND window);
-    void TakeSnapshots(uint32_t count);
+    void TakeSnapshot(uint32_t index);
     bool Deliver(const CWindowEvent& event);
 
     boost::shared_ptr<CHookModule> module;

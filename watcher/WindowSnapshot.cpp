@@ -295,8 +295,10 @@ uint32_t CWindowSnapshotCache::Take(HWND hwnd, CWindowSnapshot* snapshot)
     if (snapshot == nullptr)
         return 1;
     *snapshot = CWindowSnapshot();
+    // The thread that owns the window is read first and doubles as the
+    // validity test: it is 0 for a handle that names no window.
     DWORD processId = 0;
-    const DWORD threadId = IsValidWindow(hwnd) ? GetWindowThreadProcessId(hwnd, &processId) : 0;
+    const DWORD threadId = GetWindowThreadProcessId(hwnd, &processId);
     if (threadId == 0) {
         entries.erase(hwnd);
         return 1;

@@ -9,7 +9,7 @@
 
 namespace {
 
-const int Rounds = 4;
+const int Rounds = 6;
 const DWORD LoadMs = 2000;
 const DWORD DrainMs = 20000;
 const size_t SightingCapacity = 1 << 20;
