@@ -15,8 +15,8 @@ namespace NDetail = NLibrary::NWin32::NWindow::NWatcher::NDetail;
 using NLibrary::NWin32::NWindow::IsValidWindow;
 using NWatcher::CWindowSnapshot;
 
-const int Rounds = 5;
-const int CallsPerRun = 200;
+const int Rounds = 9;
+const int CallsPerRun = 100;
 
 struct Part
 {
