@@ -141,7 +141,7 @@ void ReadChangingFacts(HWND hwnd, CWindowSnapshot* snapshot)
 {
     NDetail::ReadTitle(hwnd, snapshot);
     const NDetail::CWindowStyles styles = NDetail::ReadStyles(hwnd);
-    NDetail::ReadPlacement(hwnd, styles, snapshot);
+    NDetail::ReadShowStateAndBounds(hwnd, styles, snapshot);
     NDetail::ReadOwner(hwnd, styles, snapshot);
     NDetail::ReadMonitor(hwnd, styles, snapshot);
     NDetail::ReadDpi(hwnd, snapshot);
@@ -164,17 +164,25 @@ CWindowStyles ReadStyles(HWND hwnd)
     return styles;
 }
 
-void ReadPlacement(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot)
+// The placement's show command of a shown window is its minimised or
+// maximised style bit, so the style words already read give the show state;
+// the placement itself is read only for the restored rectangle of a
+// minimised or hidden window.
+void ReadShowStateAndBounds(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot)
 {
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof(WINDOWPLACEMENT);
-    const bool isPlaced = GetWindowPlacement(hwnd, &placement) == TRUE;
-    snapshot->showState = styles.isVisible && isPlaced
-                              ? NWindow::NDetail::ShowStateFromShowCommand(placement.showCmd)
-                              : Hidden;
+    if (!styles.isVisible)
+        snapshot->showState = Hidden;
+    else if ((styles.style & WS_MINIMIZE) != 0)
+        snapshot->showState = Minimized;
+    else if ((styles.style & WS_MAXIMIZE) != 0)
+        snapshot->showState = Maximized;
+    else
+        snapshot->showState = Normal;
     RECT bounds = {};
     if (snapshot->showState == Minimized || snapshot->showState == Hidden) {
-        snapshot->hasBounds = isPlaced;
+        WINDOWPLACEMENT placement = {};
+        placement.length = sizeof(WINDOWPLACEMENT);
+        snapshot->hasBounds = GetWindowPlacement(hwnd, &placement) == TRUE;
         bounds = placement.rcNormalPosition;
     } else {
         snapshot->hasBounds = GetWindowRect(hwnd, &bounds) == TRUE;

@@ -136,13 +136,13 @@ public:
 };
 CWindowStyles ReadStyles(HWND hwnd);
 
-// showState and bounds (hasBounds) from one placement read, and GetWindowRect
-// for a window that is shown and not minimised: as GetWindowShowState and
-// GetWindowBounds report them.
-void ReadPlacement(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot);
+// showState and bounds (hasBounds), as GetWindowShowState and GetWindowBounds
+// report them: the show state from the styles, then GetWindowRect, or for a
+// minimised or hidden window the placement's restored rectangle.
+void ReadShowStateAndBounds(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot);
 // owner and isAppWindow.
 void ReadOwner(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot);
-// monitor, workArea and isFullscreen; after ReadPlacement, whose bounds it uses.
+// monitor, workArea and isFullscreen; after ReadShowStateAndBounds, whose bounds it uses.
 void ReadMonitor(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot);
 void ReadTitle(HWND hwnd, CWindowSnapshot* snapshot);
 void ReadClassName(HWND hwnd, CWindowSnapshot* snapshot);

@@ -48,8 +48,10 @@ const Part Parts[] = {
     {"class name", NDetail::ReadClassName},
     {"title", NDetail::ReadTitle},
     {"styles (style, extended style)", [](HWND w, CWindowSnapshot*) { NDetail::ReadStyles(w); }},
-    {"show state and bounds, one placement read",
-     [](HWND w, CWindowSnapshot* s) { NDetail::ReadPlacement(w, NDetail::ReadStyles(w), s); }},
+    {"styles, show state and bounds (placement only when minimised or hidden)",
+     [](HWND w, CWindowSnapshot* s) {
+         NDetail::ReadShowStateAndBounds(w, NDetail::ReadStyles(w), s);
+     }},
     {"show state and bounds as before (GetWindowShowState, GetWindowBounds)",
      [](HWND w, CWindowSnapshot* s) {
          NLibrary::NWin32::NWindow::GetWindowBounds(w, &s->bounds);

@@ -47,10 +47,10 @@ TEST(WindowSnapshot, ALongTitleIsCutBeforeACharacterThatDoesNotFitWhole)
     }
 }
 
-// One placement read gives both, as the window queries report them. Windows
-// of this process: Wine reports the placement of another process's window
-// from its current rectangle, and a minimised window's restored rectangle
-// would not show.
+// Read once each, show state and bounds are what the window queries report.
+// Windows of this process: Wine reports the placement of another process's
+// window from its current rectangle, so a minimised window's restored
+// rectangle would not show.
 TEST(WindowSnapshot, ShowStateAndBoundsAreThoseOfTheWindowQueries)
 {
     const int shows[] = {SW_SHOWNOACTIVATE, SW_HIDE, SW_SHOWMINNOACTIVE, SW_SHOWMAXIMIZED};
