@@ -11,7 +11,7 @@ namespace {
 using namespace NLibrary::NWin32::NWindow::NWatcher;
 
 const size_t ManyWindows = 500;
-const int Rounds = 5;
+const int Rounds = 7;
 
 BOOL CALLBACK Collect(HWND window, LPARAM windows)
 {
@@ -33,6 +33,8 @@ void MeasureEnumeration(HWND benchWindow)
         printf("\nenumeration: the worker with %zu windows did not start\n", ManyWindows);
         return;
     }
+    // The worker's windows are mapped on the display after they exist.
+    Sleep(1000);
     std::vector<double> enumerate, snapshots, modelStart, modelPresent;
     size_t found = 0;
     std::vector<HWND> windows;
