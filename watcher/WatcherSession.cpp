@@ -160,40 +160,78 @@ void CWatcherSession::Pump(HWND window)
         nextCheck = now + RegistrationCheckMilliseconds;
         if (!module->IsRegisteredTo(window)) {
             status = WatcherTakenOver;
-            Deliver(WindowEventTakenOver, nullptr);
+            CWindowEvent takenOver;
+            takenOver.kind = WindowEventTakenOver;
+            takenOver.arrivalTime = now;
+            Deliver(takenOver);
             return;
         }
     }
 }
 
-// False once delivery is to end.
+// The notifications are taken off the queue a batch at a time, and the
+// snapshots after that, once per window of the batch: a thread that has
+// fallen behind then reads each busy window once per batch instead of once
+// per change, and catches up. Each notification is still delivered, in order,
+// with a snapshot no older than itself. False once delivery is to end.
 bool CWatcherSession::DeliverQueued(HWND window)
 {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.hwnd == window && IsWindowEventMessage(message.message)) {
-            if (!Deliver(WindowEventKind(message.message), reinterpret_cast<HWND>(message.lParam)))
+    for (;;) {
+        const uint32_t count = TakeBatch(window);
+        if (count == 0)
+            return !IsStopRequested();
+        for (uint32_t i = 0; i < count; ++i) {
+            if (IsStopRequested())
                 return false;
+            if (takesSnapshots)
+                TakeSnapshot(i);
+            if (!Deliver(batch[i]))
+                return false;
+            if (takesSnapshots && batch[i].kind == WindowEventDestroyed)
+                snapshots.Forget(batch[i].window);
+        }
+    }
+}
+
+// Up to BatchCapacity notifications, in arrival order; whatever else arrives
+// meanwhile is answered at once.
+uint32_t CWatcherSession::TakeBatch(HWND window)
+{
+    uint32_t count = 0;
+    MSG message;
+    while (count < BatchCapacity && !IsStopRequested()
+           && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.hwnd == window && IsWindowEventMessage(message.message)) {
+            CWindowEvent& event = batch[count++];
+            event.kind = WindowEventKind(message.message);
+            event.window = reinterpret_cast<HWND>(message.lParam);
+            event.arrivalTime = GetTickCount64();
         } else if (message.message != WM_QUIT) {
             Dispatch(message);
         }
-        if (IsStopRequested())
-            return false;
     }
-    return true;
+    return count;
+}
+
+// The first notification of its window in the batch gets a new snapshot,
+// taken just before it is delivered (so the first notification of a batch
+// waits for one snapshot, not for all); the window's later ones get a copy.
+void CWatcherSession::TakeSnapshot(uint32_t index)
+{
+    uint32_t first = 0;
+    while (batch[first].window != batch[index].window)
+        ++first;
+    if (first < index)
+        batch[index].snapshot = batch[first].snapshot;
+    else
+        snapshots.Take(batch[index].window, &batch[index].snapshot);
 }
 
 // An exception must not cross the thread's procedure, where it would end the
 // process: it ends delivery instead, and the owner reads it in the status
 // (unless a takeover ended delivery first).
-bool CWatcherSession::Deliver(WindowEventKind kind, HWND window)
+bool CWatcherSession::Deliver(const CWindowEvent& event)
 {
-    CWindowEvent event;
-    event.kind = kind;
-    event.window = window;
-    event.arrivalTime = GetTickCount64();
-    if (window != nullptr && takesSnapshots)
-        TakeWindowSnapshot(window, &event.snapshot);
     try {
         callback(event, context);
     } catch (...) {

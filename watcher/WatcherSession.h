@@ -58,7 +58,9 @@ private:
     bool IsStopRequested() const;
     void Pump(HWND window);
     bool DeliverQueued(HWND window);
-    bool Deliver(WindowEventKind kind, HWND window);
+    uint32_t TakeBatch(HWND window);
+    void TakeSnapshot(uint32_t index);
+    bool Deliver(const CWindowEvent& event);
 
     boost::shared_ptr<CHookModule> module;
     WindowEventCallback callback;
@@ -73,6 +75,12 @@ private:
     uint32_t registrationStatus;
     DWORD registrationError;
     std::atomic<DWORD> threadId;
+
+    // The watcher's thread only: the notifications taken off the queue at
+    // once, and what never changes about their windows.
+    static const uint32_t BatchCapacity = 64;
+    CWindowEvent batch[BatchCapacity];
+    CWindowSnapshotCache snapshots;
 };
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher

@@ -8,8 +8,10 @@
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 
 // One notification as the application receives it. The snapshot is taken
-// when the watcher's thread takes the notification from its queue, so the
-// application need not query the window (which may be gone by then).
+// after the watcher's thread has taken the notification from its queue (once
+// per window for the notifications it takes together), so it is never older
+// than the notification and the application need not query the window
+// (which may be gone by then).
 class CWindowEvent
 {
 public:

@@ -228,6 +228,7 @@ bool CWindowModelSession::Deliver(const CPendingChange& change)
         return false;
     }
     if (change.kind == WindowEventDestroyed || change.kind == WindowEventGone) {
+        snapshots.Forget(change.window);
         if (!table.Remove(change.window, &event.snapshot))
             return true;
         event.snapshot.gone = true;
@@ -235,7 +236,7 @@ bool CWindowModelSession::Deliver(const CPendingChange& change)
         return Call(event);
     }
     const bool held = table.Contains(change.window);
-    TakeWindowSnapshot(change.window, &event.snapshot);
+    snapshots.Take(change.window, &event.snapshot);
     if (event.snapshot.gone) {
         if (!held) {
             pending.Forget(change.window);

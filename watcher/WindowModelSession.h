@@ -99,6 +99,7 @@ private:
     // The delivery thread's own.
     uint64_t sequence;
     std::deque<CGoneCheck> goneChecks;
+    CWindowSnapshotCache snapshots;  // what never changes of a window, read once
 
     // Declared so that what calls back into the pending changes (the waits,
     // the watcher's thread) is ended first.

@@ -1,6 +1,9 @@
 #include "watcher/WindowSnapshot.h"
 
+#include <dwmapi.h>
+
 #include <cwchar>
+#include <new>
 
 #include "library/synchronization/UniqueHandle.h"
 
@@ -9,6 +12,52 @@ namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 using NSynchronization::CUniqueHandle;
 
 namespace {
+
+static_assert(sizeof(void*) == 8, "a process that is not WOW64 is taken to be 64-bit");
+
+// Below this many entries the cache does not look for windows that ended
+// unseen: a desktop has a few hundred top-level windows.
+const size_t MinimumDropCount = 256;
+
+using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
+using DwmGetWindowAttributeProc = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
+using IsWow64Process2Proc = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+
+ProcessIntegrity ReadIntegrity(HANDLE process);
+
+// What older versions of Windows lack is looked up at run time, once, so that
+// the watcher still starts there and reports the fact as unknown.
+// dwmapi.dll, loaded from the system folder only, stays loaded for the life of
+// the process: the watcher's thread may call into it at any time.
+class CPlatform
+{
+public:
+    CPlatform()
+    {
+        if (const HMODULE user = GetModuleHandleW(L"user32.dll"))
+            getDpiForWindow =
+                reinterpret_cast<GetDpiForWindowProc>(GetProcAddress(user, "GetDpiForWindow"));
+        if (const HMODULE kernel = GetModuleHandleW(L"kernel32.dll"))
+            isWow64Process2 =
+                reinterpret_cast<IsWow64Process2Proc>(GetProcAddress(kernel, "IsWow64Process2"));
+        if (const HMODULE dwm =
+                LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32))
+            getWindowAttribute = reinterpret_cast<DwmGetWindowAttributeProc>(
+                GetProcAddress(dwm, "DwmGetWindowAttribute"));
+        ownIntegrity = ReadIntegrity(GetCurrentProcess());
+    }
+
+    GetDpiForWindowProc getDpiForWindow = nullptr;
+    IsWow64Process2Proc isWow64Process2 = nullptr;
+    DwmGetWindowAttributeProc getWindowAttribute = nullptr;
+    ProcessIntegrity ownIntegrity = IntegrityUnknown;
+};
+
+const CPlatform& Platform()
+{
+    static const CPlatform platform;
+    return platform;
+}
 
 // A text cut at its capacity must not end in the first half of a surrogate
 // pair: that half is no character, and whoever converts the text would fail
@@ -19,19 +68,11 @@ void EndAtCharacter(wchar_t* text, size_t length, size_t capacity)
         text[length - 1] = 0;
 }
 
-}  // namespace
-
-uint32_t GetProcessImageName(DWORD processId, wchar_t* name, uint32_t capacity)
+uint32_t ReadImageName(HANDLE process, wchar_t* name, uint32_t capacity)
 {
-    if (name == nullptr || capacity == 0)
-        return 1;
-    name[0] = 0;
-    const CUniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (!process.IsValid())
-        return 1;
     wchar_t path[MAX_PATH * 2] = {};
     DWORD length = MAX_PATH * 2;
-    if (!QueryFullProcessImageNameW(process.Get(), 0, path, &length))
+    if (!QueryFullProcessImageNameW(process, 0, path, &length))
         return 1;
     const wchar_t* file = path;
     for (const wchar_t* p = path; *p != 0; ++p) {
@@ -44,10 +85,200 @@ uint32_t GetProcessImageName(DWORD processId, wchar_t* name, uint32_t capacity)
     return 0;
 }
 
-// The class name is read directly: GetWindowClassName wants a buffer for 4096
-// characters, while a class name never exceeds 256. Validity is tested last
-// as well, so that a window destroyed while being read is reported as gone
-// rather than with half-read fields.
+// 0 when the platform does not say.
+uint32_t ReadBits(HANDLE process)
+{
+    if (Platform().isWow64Process2 != nullptr) {
+        USHORT processMachine = IMAGE_FILE_MACHINE_UNKNOWN;
+        USHORT nativeMachine = IMAGE_FILE_MACHINE_UNKNOWN;
+        if (!Platform().isWow64Process2(process, &processMachine, &nativeMachine))
+            return 0;
+        return processMachine == IMAGE_FILE_MACHINE_UNKNOWN ? 64 : 32;
+    }
+    BOOL isWow64 = FALSE;
+    if (!IsWow64Process(process, &isWow64))
+        return 0;
+    return isWow64 ? 32 : 64;
+}
+
+ProcessIntegrity IntegrityFromLevel(DWORD level)
+{
+    if (level < SECURITY_MANDATORY_LOW_RID)
+        return IntegrityUntrusted;
+    if (level < SECURITY_MANDATORY_MEDIUM_RID)
+        return IntegrityLow;
+    if (level < SECURITY_MANDATORY_HIGH_RID)
+        return IntegrityMedium;
+    if (level < SECURITY_MANDATORY_SYSTEM_RID)
+        return IntegrityHigh;
+    return IntegritySystem;
+}
+
+// The label is read into fixed storage: its SID never exceeds
+// SECURITY_MAX_SID_SIZE bytes.
+ProcessIntegrity ReadIntegrity(HANDLE process)
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token))
+        return IntegrityUnknown;
+    const CUniqueHandle ownedToken(token);
+    union
+    {
+        TOKEN_MANDATORY_LABEL label;
+        BYTE bytes[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE];
+    } buffer;
+    DWORD length = 0;
+    if (!GetTokenInformation(token, TokenIntegrityLevel, &buffer, sizeof(buffer), &length))
+        return IntegrityUnknown;
+    const PSID sid = buffer.label.Label.Sid;
+    if (sid == nullptr || !IsValidSid(sid) || *GetSidSubAuthorityCount(sid) == 0)
+        return IntegrityUnknown;
+    return IntegrityFromLevel(*GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1));
+}
+
+// What may change from one snapshot to the next.
+void ReadChangingFacts(HWND hwnd, CWindowSnapshot* snapshot)
+{
+    NDetail::ReadTitle(hwnd, snapshot);
+    const NDetail::CWindowStyles styles = NDetail::ReadStyles(hwnd);
+    NDetail::ReadShowStateAndBounds(hwnd, styles, snapshot);
+    NDetail::ReadOwner(hwnd, styles, snapshot);
+    NDetail::ReadMonitor(hwnd, styles, snapshot);
+    NDetail::ReadDpi(hwnd, snapshot);
+    NDetail::ReadCloaked(hwnd, snapshot);
+}
+
+}  // namespace
+
+namespace NDetail {
+
+CWindowStyles ReadStyles(HWND hwnd)
+{
+    CWindowStyles styles;
+    styles.style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+    styles.exStyle = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    // A window that is not a child is visible exactly when its own WS_VISIBLE
+    // is set; only a child depends on its parents too.
+    styles.isVisible = (styles.style & WS_CHILD) != 0 ? IsWindowVisible(hwnd) == TRUE
+                                                      : (styles.style & WS_VISIBLE) != 0;
+    return styles;
+}
+
+// The placement's show command of a shown window is its minimised or
+// maximised style bit, so the style words already read give the show state;
+// the placement itself is read only for the restored rectangle of a
+// minimised or hidden window.
+void ReadShowStateAndBounds(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot)
+{
+    if (!styles.isVisible)
+        snapshot->showState = Hidden;
+    else if ((styles.style & WS_MINIMIZE) != 0)
+        snapshot->showState = Minimized;
+    else if ((styles.style & WS_MAXIMIZE) != 0)
+        snapshot->showState = Maximized;
+    else
+        snapshot->showState = Normal;
+    RECT bounds = {};
+    if (snapshot->showState == Minimized || snapshot->showState == Hidden) {
+        WINDOWPLACEMENT placement = {};
+        placement.length = sizeof(WINDOWPLACEMENT);
+        snapshot->hasBounds = GetWindowPlacement(hwnd, &placement) == TRUE;
+        bounds = placement.rcNormalPosition;
+    } else {
+        snapshot->hasBounds = GetWindowRect(hwnd, &bounds) == TRUE;
+    }
+    if (snapshot->hasBounds)
+        snapshot->bounds = bounds;
+}
+
+void ReadOwner(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot)
+{
+    snapshot->owner = GetWindow(hwnd, GW_OWNER);
+    snapshot->isAppWindow =
+        styles.isVisible && (styles.style & WS_CHILD) == 0
+        && (styles.exStyle & WS_EX_TOOLWINDOW) == 0
+        && (snapshot->owner == nullptr || (styles.exStyle & WS_EX_APPWINDOW) != 0);
+}
+
+// The monitor follows from the bounds already read, as MonitorFromWindow
+// would find it from the same rectangle (for a minimised window, its
+// restored one).
+void ReadMonitor(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot)
+{
+    snapshot->monitor = snapshot->hasBounds
+                            ? MonitorFromRect(&snapshot->bounds, MONITOR_DEFAULTTONEAREST)
+                            : MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    if (snapshot->monitor == nullptr || !GetMonitorInfoW(snapshot->monitor, &info))
+        return;
+    snapshot->workArea = info.rcWork;
+    const RECT& bounds = snapshot->bounds;
+    const bool isShown = snapshot->showState == Normal || snapshot->showState == Maximized;
+    const bool hasCaption = (styles.style & WS_CAPTION) == WS_CAPTION;
+    snapshot->isFullscreen =
+        isShown && snapshot->hasBounds && !hasCaption && bounds.left <= info.rcMonitor.left
+        && bounds.top <= info.rcMonitor.top && bounds.right >= info.rcMonitor.right
+        && bounds.bottom >= info.rcMonitor.bottom;
+}
+
+void ReadTitle(HWND hwnd, CWindowSnapshot* snapshot)
+{
+    const size_t capacity = sizeof(snapshot->title) / sizeof(wchar_t);
+    const int length = InternalGetWindowText(hwnd, snapshot->title, int(capacity));
+    EndAtCharacter(snapshot->title, length > 0 ? size_t(length) : 0, capacity);
+}
+
+// Read directly: GetWindowClassName wants a buffer for 4096 characters, while
+// a class name never exceeds 256.
+void ReadClassName(HWND hwnd, CWindowSnapshot* snapshot)
+{
+    GetClassNameW(hwnd, snapshot->className, sizeof(snapshot->className) / sizeof(wchar_t));
+}
+
+void ReadDpi(HWND hwnd, CWindowSnapshot* snapshot)
+{
+    snapshot->dpi = Platform().getDpiForWindow != nullptr ? Platform().getDpiForWindow(hwnd) : 0;
+}
+
+void ReadCloaked(HWND hwnd, CWindowSnapshot* snapshot)
+{
+    DWORD cloaked = 0;
+    if (Platform().getWindowAttribute == nullptr
+        || FAILED(Platform().getWindowAttribute(hwnd, DWMWA_CLOAKED, &cloaked, sizeof(cloaked))))
+        snapshot->cloaked = SnapshotUnknown;
+    else
+        snapshot->cloaked = cloaked != 0 ? SnapshotYes : SnapshotNo;
+}
+
+void ReadProcess(DWORD processId, CWindowSnapshot* snapshot)
+{
+    const CUniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process.IsValid())
+        return;
+    ReadImageName(process.Get(), snapshot->imageName, MAX_PATH);
+    snapshot->processBits = ReadBits(process.Get());
+    snapshot->integrity = ReadIntegrity(process.Get());
+    const ProcessIntegrity own = Platform().ownIntegrity;
+    snapshot->isCovered = snapshot->processBits == 64 && snapshot->integrity != IntegrityUnknown
+                          && own != IntegrityUnknown && snapshot->integrity <= own;
+}
+
+}  // namespace NDetail
+
+uint32_t GetProcessImageName(DWORD processId, wchar_t* name, uint32_t capacity)
+{
+    if (name == nullptr || capacity == 0)
+        return 1;
+    name[0] = 0;
+    const CUniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process.IsValid())
+        return 1;
+    return ReadImageName(process.Get(), name, capacity);
+}
+
+// Validity is tested last as well, so that a window destroyed while being
+// read is reported as gone rather than with half-read fields.
 uint32_t TakeWindowSnapshot(HWND hwnd, CWindowSnapshot* snapshot)
 {
     if (snapshot == nullptr)
@@ -55,20 +286,98 @@ uint32_t TakeWindowSnapshot(HWND hwnd, CWindowSnapshot* snapshot)
     *snapshot = CWindowSnapshot();
     if (!IsValidWindow(hwnd))
         return 1;
-    GetClassNameW(hwnd, snapshot->className, sizeof(snapshot->className) / sizeof(wchar_t));
-    const size_t titleCapacity = sizeof(snapshot->title) / sizeof(wchar_t);
-    const int titleLength = InternalGetWindowText(hwnd, snapshot->title, int(titleCapacity));
-    EndAtCharacter(snapshot->title, titleLength > 0 ? size_t(titleLength) : 0, titleCapacity);
-    snapshot->hasBounds = GetWindowBounds(hwnd, &snapshot->bounds) == 0;
-    snapshot->showState = GetWindowShowState(hwnd);
     GetWindowThreadProcessId(hwnd, &snapshot->processId);
-    GetProcessImageName(snapshot->processId, snapshot->imageName, MAX_PATH);
+    NDetail::ReadClassName(hwnd, snapshot);
+    NDetail::ReadProcess(snapshot->processId, snapshot);
+    ReadChangingFacts(hwnd, snapshot);
     if (!IsValidWindow(hwnd)) {
         *snapshot = CWindowSnapshot();
         return 1;
     }
     snapshot->gone = false;
     return 0;
+}
+
+uint32_t CWindowSnapshotCache::Take(HWND hwnd, CWindowSnapshot* snapshot)
+{
+    if (snapshot == nullptr)
+        return 1;
+    *snapshot = CWindowSnapshot();
+    // The thread that owns the window is read first and doubles as the
+    // validity test: it is 0 for a handle that names no window.
+    DWORD processId = 0;
+    const DWORD threadId = GetWindowThreadProcessId(hwnd, &processId);
+    if (threadId == 0) {
+        entries.erase(hwnd);
+        return 1;
+    }
+    snapshot->processId = processId;
+    if (const CEntry* entry = FindOrRead(hwnd, threadId, processId)) {
+        wcscpy(snapshot->className, entry->className);
+        wcscpy(snapshot->imageName, entry->imageName);
+        snapshot->processBits = entry->processBits;
+        snapshot->integrity = entry->integrity;
+        snapshot->isCovered = entry->isCovered;
+    } else {
+        NDetail::ReadClassName(hwnd, snapshot);
+        NDetail::ReadProcess(processId, snapshot);
+    }
+    ReadChangingFacts(hwnd, snapshot);
+    if (!IsValidWindow(hwnd)) {
+        *snapshot = CWindowSnapshot();
+        entries.erase(hwnd);
+        return 1;
+    }
+    snapshot->gone = false;
+    return 0;
+}
+
+void CWindowSnapshotCache::Forget(HWND hwnd)
+{
+    entries.erase(hwnd);
+}
+
+// Null when there is no memory for a new entry.
+const CWindowSnapshotCache::CEntry* CWindowSnapshotCache::FindOrRead(HWND hwnd, DWORD threadId,
+                                                                     DWORD processId)
+{
+    const auto found = entries.find(hwnd);
+    if (found != entries.end() && found->second.threadId == threadId
+        && found->second.processId == processId)
+        return &found->second;
+    CWindowSnapshot read;
+    NDetail::ReadClassName(hwnd, &read);
+    NDetail::ReadProcess(processId, &read);
+    CEntry* entry = nullptr;
+    try {
+        if (found == entries.end() && entries.size() + 1 >= dropAt)
+            DropEndedWindows();
+        entry = &entries[hwnd];
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    entry->threadId = threadId;
+    entry->processId = processId;
+    wcscpy(entry->className, read.className);
+    wcscpy(entry->imageName, read.imageName);
+    entry->processBits = read.processBits;
+    entry->integrity = read.integrity;
+    entry->isCovered = read.isCovered;
+    return entry;
+}
+
+// The destruction of a window whose process was killed never reaches the
+// hook, so its entry would stay: whenever the cache has doubled since the last
+// look, the entries of windows that no longer exist go.
+void CWindowSnapshotCache::DropEndedWindows()
+{
+    for (auto entry = entries.begin(); entry != entries.end();) {
+        if (IsValidWindow(entry->first))
+            ++entry;
+        else
+            entry = entries.erase(entry);
+    }
+    dropAt = entries.size() * 2 > MinimumDropCount ? entries.size() * 2 : MinimumDropCount;
 }
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher

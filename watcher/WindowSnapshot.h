@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <unordered_map>
 
 #include "library/window/WindowQueries.h"
 
@@ -66,10 +67,90 @@ public:
 };
 
 // 0 when the window existed and was read, 1 when it is gone (snapshot->gone).
+// Reads every fact anew; CWindowSnapshotCache reads those that never change
+// only once per window.
 uint32_t TakeWindowSnapshot(HWND hwnd, CWindowSnapshot* snapshot);
+
+// Snapshots for a thread that takes many of the same windows: a window's class
+// and process (id, image name, bits, integrity, coverage) never change while
+// the window lives, so they are read at its first Take and kept until Forget;
+// title, place and show state are read at every Take. An entry is kept only
+// while its window's thread and process stay those of the first Take, so a
+// handle that came to name another window is read anew. Holds one entry per
+// window taken and not forgotten; windows that ended unseen (their
+// destruction missed) are dropped whenever the cache has doubled, so it stays
+// bounded by the number of windows. One owner thread; no message is sent.
+class CWindowSnapshotCache
+{
+public:
+    CWindowSnapshotCache() = default;
+    CWindowSnapshotCache(const CWindowSnapshotCache&) = delete;
+    CWindowSnapshotCache& operator=(const CWindowSnapshotCache&) = delete;
+
+    // As TakeWindowSnapshot. A gone window's entry is dropped. Without memory
+    // for a new entry the snapshot is taken uncached.
+    uint32_t Take(HWND hwnd, CWindowSnapshot* snapshot);
+
+    // The window was destroyed: its entry goes.
+    void Forget(HWND hwnd);
+
+    size_t GetCount() const { return entries.size(); }
+
+private:
+    // What never changes while the window lives.
+    class CEntry
+    {
+    public:
+        DWORD threadId = 0;
+        DWORD processId = 0;
+        wchar_t className[257] = {};
+        wchar_t imageName[MAX_PATH] = {};
+        uint32_t processBits = 0;
+        ProcessIntegrity integrity = IntegrityUnknown;
+        bool isCovered = false;
+    };
+
+    const CEntry* FindOrRead(HWND hwnd, DWORD threadId, DWORD processId);
+    void DropEndedWindows();
+
+    std::unordered_map<HWND, CEntry> entries;
+    size_t dropAt = 0;  // the count at which ended windows are looked for next
+};
 
 // The file name of the process's image, read with the least access right a
 // process grants. 0 on success, 1 on failure (name left empty).
 uint32_t GetProcessImageName(DWORD processId, wchar_t* name, uint32_t capacity);
+
+namespace NDetail {
+
+// The parts of a snapshot, each reading its facts once, for the benchmark that
+// times them one by one. Each writes only the fields it names.
+
+// The style words that several facts derive from, read once.
+class CWindowStyles
+{
+public:
+    LONG_PTR style = 0;
+    LONG_PTR exStyle = 0;
+    bool isVisible = false;  // as IsWindowVisible says
+};
+CWindowStyles ReadStyles(HWND hwnd);
+
+// showState and bounds (hasBounds), as GetWindowShowState and GetWindowBounds
+// report them: the show state from the styles, then GetWindowRect, or for a
+// minimised or hidden window the placement's restored rectangle.
+void ReadShowStateAndBounds(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot);
+// owner and isAppWindow.
+void ReadOwner(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot);
+// monitor, workArea and isFullscreen; after ReadShowStateAndBounds, whose bounds it uses.
+void ReadMonitor(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot);
+void ReadTitle(HWND hwnd, CWindowSnapshot* snapshot);
+void ReadClassName(HWND hwnd, CWindowSnapshot* snapshot);
+void ReadDpi(HWND hwnd, CWindowSnapshot* snapshot);
+void ReadCloaked(HWND hwnd, CWindowSnapshot* snapshot);
+// imageName, processBits, integrity and isCovered, through one process handle.
+void ReadProcess(DWORD processId, CWindowSnapshot* snapshot);
+
+}  // namespace NDetail
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher

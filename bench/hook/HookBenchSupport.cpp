@@ -82,10 +82,16 @@ bool Hooks::Apply(HookVariant variant)
     }
 }
 
-Worker::Worker(HWND benchWindow)
+Worker::Worker(HWND benchWindow) : Worker(benchWindow, L"", 1)
+{
+}
+
+Worker::Worker(HWND benchWindow, const std::wstring& mode, size_t windows)
 {
     std::wstring commandLine =
         L"hook_bench_worker.exe " + std::to_wstring(reinterpret_cast<ULONG_PTR>(benchWindow));
+    if (!mode.empty())
+        commandLine += L" " + mode;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
@@ -93,20 +99,26 @@ Worker::Worker(HWND benchWindow)
         process_ = PROCESS_INFORMATION();
         return;
     }
-    PumpUntil(20000, [&](const MSG& message) {
+    std::vector<std::pair<WPARAM, HWND>> reported;
+    PumpUntil(20000 + DWORD(windows) * 100, [&](const MSG& message) {
         if (message.message != BenchWorkerReady)
             return false;
-        window_ = reinterpret_cast<HWND>(message.lParam);
-        return true;
+        reported.push_back({message.wParam, reinterpret_cast<HWND>(message.lParam)});
+        return reported.size() == windows;
     });
+    std::sort(reported.begin(), reported.end());
+    if (reported.size() == windows) {
+        for (const auto& window : reported)
+            windows_.push_back(window.second);
+    }
 }
 
 Worker::~Worker()
 {
     if (process_.hProcess == nullptr)
         return;
-    if (window_ != nullptr)
-        PostMessageW(window_, WorkerQuit, 0, 0);
+    for (HWND window : windows_)
+        PostMessageW(window, WorkerQuit, 0, 0);
     if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0)
         TerminateProcess(process_.hProcess, 1);
     CloseHandle(process_.hThread);

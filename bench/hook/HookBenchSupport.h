@@ -55,14 +55,19 @@ class Worker
 {
 public:
     explicit Worker(HWND benchWindow);
+    // A worker in another mode (see HookBenchWorker.cpp), ready once it has
+    // reported `windows` windows.
+    Worker(HWND benchWindow, const std::wstring& mode, size_t windows);
     ~Worker();
     Worker(const Worker&) = delete;
     Worker& operator=(const Worker&) = delete;
-    HWND Window() const { return window_; }
+    HWND Window() const { return windows_.empty() ? nullptr : windows_.front(); }
+    // In the order reported; a churn window is at its slot less the first slot.
+    const std::vector<HWND>& Windows() const { return windows_; }
 
 private:
     PROCESS_INFORMATION process_ = {};
-    HWND window_ = nullptr;
+    std::vector<HWND> windows_;
 };
 
 // Takes messages from the bench thread's queue until `done` says so or the

@@ -1,5 +1,6 @@
 #include "tests/watcher/EventRecorder.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace NWatcherTest {
@@ -53,6 +54,17 @@ std::vector<CWindowEvent> CEventRecorder::About(HWND window) const
     std::vector<CWindowEvent> about;
     for (const CWindowEvent& event : events) {
         if (event.window == window)
+            about.push_back(event);
+    }
+    return about;
+}
+
+std::vector<CWindowEvent> CEventRecorder::About(const std::vector<HWND>& windows) const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    std::vector<CWindowEvent> about;
+    for (const CWindowEvent& event : events) {
+        if (std::find(windows.begin(), windows.end(), event.window) != windows.end())
             about.push_back(event);
     }
     return about;

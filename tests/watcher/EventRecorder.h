@@ -33,6 +33,8 @@ public:
     void AddMarker();
 
     std::vector<CWindowEvent> About(HWND window) const;
+    // Events about any of `windows`, in the order they were recorded.
+    std::vector<CWindowEvent> About(const std::vector<HWND>& windows) const;
     // Events about `window` recorded after the marker.
     size_t CountAfterMarker(HWND window) const;
     bool WaitFor(HWND window, const std::function<bool(const CWindowEvent&)>& match,
