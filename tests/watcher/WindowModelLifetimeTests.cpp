@@ -164,7 +164,10 @@ TEST(WindowModelLifetime, StartingAndStoppingFiftyTimesLeavesNoThreadHandleOrHea
     }
     EXPECT_EQ(threads, NWatcherTest::CountThreads());
     EXPECT_EQ(handles, NTestSupport::CountOpenHandlesSettled());
-    EXPECT_EQ(blocks, NWatcherTest::CountHeapBlocks());
+    // The platform refills caches of its own now and then (the display's, read
+    // for a snapshot's monitor), a few blocks at a time; a leak of even one
+    // block a cycle would show as fifty.
+    EXPECT_LE(NWatcherTest::CountHeapBlocks(), blocks + 8);
 }
 
 }  // namespace
