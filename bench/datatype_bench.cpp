@@ -12,23 +12,12 @@
 #include <vector>
 
 #include "library/datatype/array/Array.h"
+#include "bench/BenchClock.h"
 #include "library/datatype/string/StringBuffer.h"
 
 using namespace NLibrary::NDatatype;
 
 namespace {
-
-double NowSeconds()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) / double(frequency.QuadPart);
-}
 
 // Best of three, in seconds.
 template <typename TWork>

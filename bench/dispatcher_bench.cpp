@@ -10,6 +10,7 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "bench/BenchClock.h"
 #include "library/synchronization/TaskDispatcher.h"
 
 using NLibrary::NSynchronization::NEvent::CEvent;
@@ -29,16 +30,6 @@ class CEmptyTask : public ITask
 public:
     void Execute() override {}
 };
-
-double Now()
-{
-    static LARGE_INTEGER frequency = {};
-    if (frequency.QuadPart == 0)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER count;
-    QueryPerformanceCounter(&count);
-    return double(count.QuadPart) / double(frequency.QuadPart);
-}
 
 struct CLatency
 {
@@ -77,11 +68,11 @@ double DispatcherRoundTrip(CTaskDispatcher& dispatcher, const boost::shared_ptr<
                            const boost::shared_ptr<CEvent>& done)
 {
     boost::shared_ptr<CTaskRequest> request;
-    double start = Now();
+    double start = NowSeconds();
     if (dispatcher.AddRequest(task, done, request) != 0)
         return -1;
     done->Wait(10000);
-    double took = Now() - start;
+    double took = NowSeconds() - start;
     dispatcher.RemoveRequest(request);
     return took;
 }
@@ -100,7 +91,7 @@ CLatency DispatcherLatency(uint32_t pool)
 double DispatcherThroughput(uint32_t pool)
 {
     CRunningDispatcher running(pool);
-    double start = Now();
+    double start = NowSeconds();
     std::vector<std::thread> clients;
     for (int c = 0; c < ThroughputClients; ++c)
         clients.emplace_back([&] {
@@ -111,7 +102,7 @@ double DispatcherThroughput(uint32_t pool)
         });
     for (auto& c : clients)
         c.join();
-    return ThroughputClients * ThroughputPerClient / (Now() - start);
+    return ThroughputClients * ThroughputPerClient / (NowSeconds() - start);
 }
 
 // --- the system thread pool ----------------------------------------------------
@@ -123,11 +114,11 @@ VOID CALLBACK SignalDone(PTP_CALLBACK_INSTANCE, PVOID context)
 
 double PoolRoundTrip(HANDLE done)
 {
-    double start = Now();
+    double start = NowSeconds();
     if (!TrySubmitThreadpoolCallback(SignalDone, done, NULL))
         return -1;
     WaitForSingleObject(done, 10000);
-    return Now() - start;
+    return NowSeconds() - start;
 }
 
 CLatency PoolLatency()
@@ -142,7 +133,7 @@ CLatency PoolLatency()
 
 double PoolThroughput()
 {
-    double start = Now();
+    double start = NowSeconds();
     std::vector<std::thread> clients;
     for (int c = 0; c < ThroughputClients; ++c)
         clients.emplace_back([] {
@@ -153,7 +144,7 @@ double PoolThroughput()
         });
     for (auto& c : clients)
         c.join();
-    return ThroughputClients * ThroughputPerClient / (Now() - start);
+    return ThroughputClients * ThroughputPerClient / (NowSeconds() - start);
 }
 
 void PrintLatency(const char* name, const CLatency& l)

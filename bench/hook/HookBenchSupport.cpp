@@ -4,20 +4,6 @@
 
 #include <algorithm>
 
-double SecondsPerTick()
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return 1.0 / double(frequency.QuadPart);
-}
-
-LONGLONG Counter()
-{
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
 Summary Summarise(std::vector<double> samples)
 {
     if (samples.empty())
@@ -33,21 +19,16 @@ const char* VariantName(int variant)
     return names[variant];
 }
 
+// Ours through the library's loader, from beside the bench.
 Hooks::Hooks(HWND notifyWindow)
-    : notifyWindow_(notifyWindow), ours_(LoadLibraryW(L"zarvowindow1589x64.dll")),
-      passThrough_(LoadLibraryW(L"zarvo_passthrough_hook.dll"))
+    : notifyWindow_(notifyWindow), passThrough_(LoadLibraryW(L"zarvo_passthrough_hook.dll"))
 {
-    if (ours_ != nullptr) {
-        register_ = reinterpret_cast<NZarvo_NWindowX64DLL_RegisterProc>(
-            GetProcAddress(ours_, "NZarvo_NWindowX64DLL_Register"));
-        unregister_ = reinterpret_cast<NZarvo_NWindowX64DLL_UnregisterProc>(
-            GetProcAddress(ours_, "NZarvo_NWindowX64DLL_Unregister"));
-        enable_ = reinterpret_cast<NZarvo_NWindowX64DLL_EnableWindowHookProc>(
-            GetProcAddress(ours_, "NZarvo_NWindowX64DLL_EnableWindowHook"));
-    }
-    if (passThrough_ != nullptr)
+    wchar_t path[MAX_PATH] = {};
+    if (NLibrary::NWin32::NWindow::NWatcher::GetDefaultHookModulePath(path, MAX_PATH) == 0)
+        ours_.Load(path);
+    if (passThrough_.IsValid())
         passThroughProc_ =
-            reinterpret_cast<HOOKPROC>(GetProcAddress(passThrough_, "PassThroughHookProc"));
+            reinterpret_cast<HOOKPROC>(GetProcAddress(passThrough_.Get(), "PassThroughHookProc"));
 }
 
 Hooks::~Hooks()
@@ -57,7 +38,7 @@ Hooks::~Hooks()
 
 bool Hooks::Loaded() const
 {
-    return register_ && unregister_ && enable_ && passThroughProc_;
+    return ours_.IsLoaded() && passThroughProc_ != nullptr;
 }
 
 bool Hooks::Apply(HookVariant variant)
@@ -65,18 +46,19 @@ bool Hooks::Apply(HookVariant variant)
     if (passThroughHook_ != nullptr)
         UnhookWindowsHookEx(passThroughHook_);
     passThroughHook_ = nullptr;
-    if (unregister_ != nullptr)
-        unregister_();
+    if (ours_.IsLoaded())
+        ours_.Unregister();
     switch (variant) {
     case NoHook:
         return true;
     case PassThroughHook:
-        passThroughHook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, passThroughProc_, passThrough_, 0);
+        passThroughHook_ =
+            SetWindowsHookExW(WH_CALLWNDPROCRET, passThroughProc_, passThrough_.Get(), 0);
         return passThroughHook_ != nullptr;
     case OurHookDisabled:
-        return register_(notifyWindow_) == 0;
+        return ours_.Register(notifyWindow_) == 0;
     case OurHookEnabled:
-        return register_(notifyWindow_) == 0 && enable_() == 0;
+        return ours_.Register(notifyWindow_) == 0 && ours_.EnableWindowHook() == 0;
     default:
         return false;
     }

@@ -2,13 +2,14 @@
 
 #include <windows.h>
 
+#include "bench/BenchClock.h"
+#include "library/resource/UniqueResource.h"
+#include "watcher/HookModule.h"
+
 #include <string>
 #include <vector>
 
 #include "zarvowindow1589x64.h"
-
-double SecondsPerTick();
-LONGLONG Counter();
 
 // Median, spread and tail of a set of samples.
 struct Summary
@@ -41,13 +42,10 @@ public:
 
 private:
     HWND notifyWindow_;
-    HMODULE ours_ = nullptr;
-    HMODULE passThrough_ = nullptr;
+    NLibrary::NWin32::NWindow::NWatcher::CHookModule ours_;
+    NLibrary::NResource::CUniqueModule passThrough_;
     HOOKPROC passThroughProc_ = nullptr;
     HHOOK passThroughHook_ = nullptr;
-    NZarvo_NWindowX64DLL_RegisterProc register_ = nullptr;
-    NZarvo_NWindowX64DLL_UnregisterProc unregister_ = nullptr;
-    NZarvo_NWindowX64DLL_EnableWindowHookProc enable_ = nullptr;
 };
 
 // A hooked worker process and its top-level window.

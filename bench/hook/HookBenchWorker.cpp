@@ -8,6 +8,7 @@
 //   hook_bench_worker.exe BENCH windows COUNT
 //       COUNT shown top-level windows of one thread, reported once all exist
 // BENCH is the bench window's handle, decimal.
+#include "bench/BenchClock.h"
 #include "bench/hook/HookBenchProtocol.h"
 
 #include <stdlib.h>
@@ -19,13 +20,6 @@ const int WarmUpMessages = 64;
 
 HWND BenchWindow = nullptr;
 HWND ChildWindow = nullptr;
-
-LONGLONG Counter()
-{
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
 
 // The first hooked call maps the hook module into this process; the warm-up
 // keeps that out of the timing.
