@@ -227,19 +227,9 @@ void CWatcherSession::TakeSnapshot(uint32_t index)
         snapshots.Take(batch[index].window, &batch[index].snapshot);
 }
 
-// An exception must not cross the thread's procedure, where it would end the
-// process: it ends delivery instead, and the owner reads it in the status
-// (unless a takeover ended delivery first).
 bool CWatcherSession::Deliver(const CWindowEvent& event)
 {
-    try {
-        callback(event, context);
-    } catch (...) {
-        uint32_t delivering = WatcherSuccess;
-        status.compare_exchange_strong(delivering, WatcherCallbackThrew);
-        return false;
-    }
-    return true;
+    return CallApplication(callback, event, context, status);
 }
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher

@@ -259,18 +259,9 @@ bool CWindowModelSession::Deliver(const CPendingChange& change)
     return Call(event);
 }
 
-// As in the watcher: an exception must not cross the thread's procedure; it
-// ends delivery, unless a takeover ended it first.
 bool CWindowModelSession::Call(CWindowModelEvent& event)
 {
-    try {
-        callback(event, context);
-    } catch (...) {
-        uint32_t delivering = WatcherSuccess;
-        status.compare_exchange_strong(delivering, WatcherCallbackThrew);
-        return false;
-    }
-    return true;
+    return CallApplication(callback, event, context, status);
 }
 
 void CWindowModelSession::OnNotification(const CWindowEvent& event, void* context)

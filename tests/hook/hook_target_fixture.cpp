@@ -4,6 +4,7 @@
 // of HookTargetCommands.h until the window is destroyed.
 
 #include "tests/common/HookTargetCommands.h"
+#include "tests/common/WindowClass.h"
 
 #include <string>
 
@@ -120,17 +121,13 @@ int main(int argc, char** argv)
     AddVectoredExceptionHandler(1, CountFaults);
     wchar_t title[256] = {};
     MultiByteToWideChar(CP_UTF8, 0, argv[1], -1, title, 255);
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = TargetProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = HookTargetClassName();
-    RegisterClassW(&windowClass);
+    NTestSupport::RegisterTestWindowClass(HookTargetClassName(), TargetProc);
 
     HWND target = CreateWindowExW(0, HookTargetClassName(), title, WS_OVERLAPPEDWINDOW, 100, 100,
-                                  300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+                                  300, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     MainWindow = target;
     ChildWindow = CreateWindowExW(0, L"STATIC", L"child", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20,
-                                  target, nullptr, windowClass.hInstance, nullptr);
+                                  target, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (target == nullptr || ChildWindow == nullptr)
         return 3;
 

@@ -4,6 +4,7 @@
 // Creates the windows of SnapshotTargetCommands.h and answers its commands
 // until its main window is destroyed.
 
+#include "tests/common/WindowClass.h"
 #include "tests/watcher/SnapshotTargetCommands.h"
 
 namespace {
@@ -82,11 +83,7 @@ int main(int argc, char** argv)
         return 2;
     wchar_t title[256] = {};
     MultiByteToWideChar(CP_UTF8, 0, argv[1], -1, title, 255);
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = TargetProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = SnapshotTargetClassName();
-    RegisterClassW(&windowClass);
+    NTestSupport::RegisterTestWindowClass(SnapshotTargetClassName(), TargetProc);
 
     const RECT place = {120, 110, 420, 310};
     MONITORINFO monitor = {};

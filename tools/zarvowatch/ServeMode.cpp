@@ -143,13 +143,7 @@ int RunServe(const CWatchOptions& options)
     printf("serving ws://127.0.0.1:%u/ (token in %ls; Ctrl+C stops)\n", server.GetPort(),
            tokenFile.c_str());
     fflush(stdout);
-    if (!options.exec.empty() && !StartWatchProgram(options.exec))
-        fprintf(stderr, "zarvowatch: cannot start %ls (error %lu)\n", options.exec.c_str(),
-                GetLastError());
-
-    const DWORD duration =
-        options.durationSeconds > 0 ? DWORD(options.durationSeconds * 1000) : INFINITE;
-    stop.Wait(duration);
+    WatchUntilStopped(options, stop);
 
     // The hook first: the system gives a closing console five seconds.
     source->Stop();

@@ -41,6 +41,8 @@ public:
 
 }  // namespace
 
+namespace {
+
 bool StartWatchProgram(const std::wstring& commandLine)
 {
     STARTUPINFOW startup = {};
@@ -52,6 +54,18 @@ bool StartWatchProgram(const std::wstring& commandLine)
         return false;
     const NLibrary::NResource::CUniqueHandle thread(info.hThread), process(info.hProcess);
     return true;
+}
+
+}  // namespace
+
+void WatchUntilStopped(const CWatchOptions& options, CConsoleStop& stop)
+{
+    if (!options.exec.empty() && !StartWatchProgram(options.exec))
+        fprintf(stderr, "zarvowatch: cannot start %ls (error %lu)\n", options.exec.c_str(),
+                GetLastError());
+    const DWORD duration =
+        options.durationSeconds > 0 ? DWORD(options.durationSeconds * 1000) : INFINITE;
+    stop.Wait(duration);
 }
 
 int ReportWatchStartFailure(const CWatchOptions& options, uint32_t status)
@@ -76,13 +90,7 @@ int RunWatch(const CWatchOptions& options)
         return ReportWatchStartFailure(options, status);
     CConsoleStop stop;
     printer.output.Started();
-    if (!options.exec.empty() && !StartWatchProgram(options.exec))
-        fprintf(stderr, "zarvowatch: cannot start %ls (error %lu)\n", options.exec.c_str(),
-                GetLastError());
-
-    const DWORD duration =
-        options.durationSeconds > 0 ? DWORD(options.durationSeconds * 1000) : INFINITE;
-    stop.Wait(duration);
+    WatchUntilStopped(options, stop);
 
     source->Stop();
     printer.output.Stopped();

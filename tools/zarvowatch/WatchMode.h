@@ -7,7 +7,10 @@
 // WatchExitModuleNotLoaded / WatchExitRegisterFailed.
 int RunWatch(const CWatchOptions& options);
 
-// Shared with zarvowatch serve: starts the --exec program; prints why the
+class CConsoleStop;
+
+// Shared with zarvowatch serve: starts the --exec program (saying so when it
+// cannot) and waits until Ctrl+C or the --duration is over; prints why the
 // source could not start and returns the exit code for it.
-bool StartWatchProgram(const std::wstring& commandLine);
+void WatchUntilStopped(const CWatchOptions& options, CConsoleStop& stop);
 int ReportWatchStartFailure(const CWatchOptions& options, uint32_t status);
