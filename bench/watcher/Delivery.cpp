@@ -36,15 +36,7 @@ std::string Range(const std::vector<double>& values, const char* format)
 
 void MeasureDelivery(CChurn& churn)
 {
-    std::vector<DeliveryRow> rows;
-    rows.emplace_back();
-    rows.back().delivery = MakeRawDelivery(churn);
-    rows.emplace_back();
-    rows.back().delivery = MakeWatcherDelivery(churn);
-#ifdef ZARVO_BENCH_WINDOW_MODEL
-    rows.emplace_back();
-    rows.back().delivery = MakeModelDelivery(churn);
-#endif
+    std::vector<DeliveryRow> rows = RowsForEachDelivery<DeliveryRow>(churn, true);
     CObservations seen(SightingCapacity);
     for (int round = 0; round < Rounds; ++round) {
         std::vector<PhaseResult> results(rows.size());

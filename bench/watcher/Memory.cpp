@@ -22,13 +22,7 @@ struct MemoryRow
 
 void MeasureMemory(CChurn& churn)
 {
-    std::vector<MemoryRow> rows;
-    rows.emplace_back();
-    rows.back().delivery = MakeWatcherDelivery(churn);
-#ifdef ZARVO_BENCH_WINDOW_MODEL
-    rows.emplace_back();
-    rows.back().delivery = MakeModelDelivery(churn);
-#endif
+    std::vector<MemoryRow> rows = RowsForEachDelivery<MemoryRow>(churn, false);
     // Counts only: nothing the bench keeps grows with the changes.
     CObservations seen(0);
     for (MemoryRow& row : rows) {

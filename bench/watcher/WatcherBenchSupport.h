@@ -115,6 +115,24 @@ std::unique_ptr<CDelivery> MakeWatcherDelivery(const CChurn& churn);
 // CWindowModel (WindowModelDelivery.cpp, where the tree has the model).
 std::unique_ptr<CDelivery> MakeModelDelivery(const CChurn& churn);
 
+// A row for each way of delivery that the bench compares (the raw path only
+// where asked), in the order of the tables.
+template <typename TRow>
+std::vector<TRow> RowsForEachDelivery(const CChurn& churn, bool withRaw)
+{
+    std::vector<std::unique_ptr<CDelivery>> deliveries;
+    if (withRaw)
+        deliveries.push_back(MakeRawDelivery(churn));
+    deliveries.push_back(MakeWatcherDelivery(churn));
+#ifdef ZARVO_BENCH_WINDOW_MODEL
+    deliveries.push_back(MakeModelDelivery(churn));
+#endif
+    std::vector<TRow> rows(deliveries.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i].delivery = std::move(deliveries[i]);
+    return rows;
+}
+
 struct PhaseResult
 {
     bool isComplete = false;  // every window's last state delivered in time

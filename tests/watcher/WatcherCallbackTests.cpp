@@ -13,6 +13,7 @@
 #include "tests/common/HookTargetCommands.h"
 #include "tests/common/HookTestSupport.h"
 #include "tests/watcher/ProcessCounts.h"
+#include "tests/watcher/RuleBreakingCallback.h"
 
 namespace {
 
@@ -21,39 +22,17 @@ using NTestSupport::WaitUntil;
 
 const DWORD EndTimeoutMs = 5000;
 
-enum CallbackAction
-{
-    DeleteWatcher,
-    Throw,
-};
-
-struct CCallbackContext
-{
-    CallbackAction action;
-    CWindowWatcher* watcher;
-    std::atomic<int> calls {0};
-};
-
-void BreakTheRules(const CWindowEvent&, void* context)
-{
-    CCallbackContext* rules = static_cast<CCallbackContext*>(context);
-    if (++rules->calls > 1)
-        return;
-    if (rules->action == DeleteWatcher)
-        delete rules->watcher;
-    else
-        throw std::runtime_error("callback failed");
-}
+using CRules = NWatcherTest::CRuleBreaker<CWindowWatcher>;
 
 TEST(WatcherCallback, OneThatDeletesItsWatcherOrThrowsIsTheLastAndTheThreadEndsUnregistered)
 {
     const struct
     {
         const char* label;
-        CallbackAction action;
+        NWatcherTest::CallbackAction action;
     } rows[] = {
-        {"deletes its watcher", DeleteWatcher},
-        {"throws",              Throw        },
+        {"deletes its watcher", NWatcherTest::DeleteOwner},
+        {"throws",              NWatcherTest::Throw      },
     };
     volatile NTestSupport::CHookSharedValues* shared = NTestSupport::GetHookSharedValues();
     ASSERT_NE(nullptr, shared);
@@ -62,10 +41,10 @@ TEST(WatcherCallback, OneThatDeletesItsWatcherOrThrowsIsTheLastAndTheThreadEndsU
         HookTarget target;
         ASSERT_NE(nullptr, target.Window());
         const unsigned int threads = NWatcherTest::CountThreads();
-        CCallbackContext context;
+        CRules context;
         context.action = row.action;
-        context.watcher = new CWindowWatcher;
-        ASSERT_EQ(WatcherSuccess, context.watcher->Start(BreakTheRules, &context));
+        context.owner = new CWindowWatcher;
+        ASSERT_EQ(WatcherSuccess, context.owner->Start(CRules::OnEvent<CWindowEvent>, &context));
         ASSERT_TRUE(target.Run(TargetGetChild));
         ASSERT_TRUE(target.Run(TargetMove, 40, 50));
         ASSERT_TRUE(WaitUntil([&] { return context.calls > 0; }, EndTimeoutMs));
@@ -78,12 +57,12 @@ TEST(WatcherCallback, OneThatDeletesItsWatcherOrThrowsIsTheLastAndTheThreadEndsU
         for (int i = 0; i < 5; ++i)
             ASSERT_TRUE(target.Run(TargetMove, 60 + i, 50));
         EXPECT_EQ(1, context.calls);
-        if (row.action == Throw) {
-            EXPECT_TRUE(context.watcher->IsStarted());
-            EXPECT_EQ(WatcherCallbackThrew, context.watcher->GetStatus());
-            EXPECT_EQ(WatcherSuccess, context.watcher->Stop());
-            EXPECT_EQ(WatcherSuccess, context.watcher->GetStatus());
-            delete context.watcher;
+        if (row.action == NWatcherTest::Throw) {
+            EXPECT_TRUE(context.owner->IsStarted());
+            EXPECT_EQ(WatcherCallbackThrew, context.owner->GetStatus());
+            EXPECT_EQ(WatcherSuccess, context.owner->Stop());
+            EXPECT_EQ(WatcherSuccess, context.owner->GetStatus());
+            delete context.owner;
         }
     }
 }

@@ -13,6 +13,7 @@
 #include "tests/common/HookTargetCommands.h"
 #include "tests/common/HookTestSupport.h"
 #include "tests/common/Wait.h"
+#include "tests/watcher/RuleBreakingCallback.h"
 #include "tests/watcher/ModelRecorder.h"
 #include "tests/watcher/ProcessCounts.h"
 
@@ -24,41 +25,17 @@ using NWatcherTest::CModelRecorder;
 
 const DWORD EndTimeoutMs = 5000;
 
-enum CallbackAction
-{
-    DeleteModel,
-    Throw,
-};
-
-struct CCallbackContext
-{
-    CallbackAction action;
-    HWND window;
-    CWindowModel* model;
-    std::atomic<int> calls {0};
-};
-
-// Breaks the rules at the first event of the target's window.
-void BreakTheRules(const CWindowModelEvent& event, void* context)
-{
-    CCallbackContext* rules = static_cast<CCallbackContext*>(context);
-    if (event.window != rules->window || ++rules->calls > 1)
-        return;
-    if (rules->action == DeleteModel)
-        delete rules->model;
-    else
-        throw std::runtime_error("callback failed");
-}
+using CRules = NWatcherTest::CRuleBreaker<CWindowModel>;
 
 TEST(WindowModelLifetime, ACallbackThatDeletesItsModelOrThrowsIsTheLastAndAllEndsUnregistered)
 {
     const struct
     {
         const char* label;
-        CallbackAction action;
+        NWatcherTest::CallbackAction action;
     } rows[] = {
-        {"deletes its model", DeleteModel},
-        {"throws",            Throw      },
+        {"deletes its model", NWatcherTest::DeleteOwner},
+        {"throws",            NWatcherTest::Throw      },
     };
     volatile NTestSupport::CHookSharedValues* shared = NTestSupport::GetHookSharedValues();
     ASSERT_NE(nullptr, shared);
@@ -68,11 +45,12 @@ TEST(WindowModelLifetime, ACallbackThatDeletesItsModelOrThrowsIsTheLastAndAllEnd
         HookTarget target;
         ASSERT_NE(nullptr, target.Window());
         const unsigned int threads = NWatcherTest::CountThreads();
-        CCallbackContext context;
+        CRules context;
         context.action = row.action;
         context.window = target.Window();
-        context.model = new CWindowModel;
-        ASSERT_EQ(WatcherSuccess, context.model->Start(BreakTheRules, &context));
+        context.owner = new CWindowModel;
+        ASSERT_EQ(WatcherSuccess,
+                  context.owner->Start(CRules::OnEvent<CWindowModelEvent>, &context));
         ASSERT_TRUE(WaitUntil([&] { return context.calls > 0; }, EndTimeoutMs));
 
         EXPECT_TRUE(
@@ -84,12 +62,12 @@ TEST(WindowModelLifetime, ACallbackThatDeletesItsModelOrThrowsIsTheLastAndAllEnd
             ASSERT_TRUE(target.Run(TargetMove, 60 + i, 50));
         NTestSupport::PumpMessages(300);
         EXPECT_EQ(1, context.calls);
-        if (row.action == Throw) {
-            EXPECT_TRUE(context.model->IsStarted());
-            EXPECT_EQ(WatcherCallbackThrew, context.model->GetStatus());
-            EXPECT_EQ(WatcherSuccess, context.model->Stop());
-            EXPECT_EQ(WatcherSuccess, context.model->GetStatus());
-            delete context.model;
+        if (row.action == NWatcherTest::Throw) {
+            EXPECT_TRUE(context.owner->IsStarted());
+            EXPECT_EQ(WatcherCallbackThrew, context.owner->GetStatus());
+            EXPECT_EQ(WatcherSuccess, context.owner->Stop());
+            EXPECT_EQ(WatcherSuccess, context.owner->GetStatus());
+            delete context.owner;
         }
     }
 }
