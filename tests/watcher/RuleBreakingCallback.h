@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include "watcher/WatcherStatus.h"
+
 #include <atomic>
 #include <stdexcept>
 
@@ -36,5 +40,31 @@ struct CRuleBreaker
             throw std::runtime_error("callback failed");
     }
 };
+
+// The two ways of breaking the rules, as rows of a table.
+struct CRuleRow
+{
+    const char* label;
+    CallbackAction action;
+};
+const CRuleRow RuleRows[] = {
+    {"deletes its owner", DeleteOwner},
+    {"throws",            Throw      },
+};
+
+// After a throw: still started, the status says so until Stop, and the owner
+// is deleted here (after a deletion in the callback there is nothing left).
+template <typename TOwner>
+void ExpectStoppedAfterAThrow(const CRuleBreaker<TOwner>& rules)
+{
+    if (rules.action != Throw)
+        return;
+    EXPECT_TRUE(rules.owner->IsStarted());
+    using namespace NLibrary::NWin32::NWindow::NWatcher;
+    EXPECT_EQ(WatcherCallbackThrew, rules.owner->GetStatus());
+    EXPECT_EQ(WatcherSuccess, rules.owner->Stop());
+    EXPECT_EQ(WatcherSuccess, rules.owner->GetStatus());
+    delete rules.owner;
+}
 
 }  // namespace NWatcherTest

@@ -26,17 +26,9 @@ using CRules = NWatcherTest::CRuleBreaker<CWindowWatcher>;
 
 TEST(WatcherCallback, OneThatDeletesItsWatcherOrThrowsIsTheLastAndTheThreadEndsUnregistered)
 {
-    const struct
-    {
-        const char* label;
-        NWatcherTest::CallbackAction action;
-    } rows[] = {
-        {"deletes its watcher", NWatcherTest::DeleteOwner},
-        {"throws",              NWatcherTest::Throw      },
-    };
     volatile NTestSupport::CHookSharedValues* shared = NTestSupport::GetHookSharedValues();
     ASSERT_NE(nullptr, shared);
-    for (const auto& row : rows) {
+    for (const NWatcherTest::CRuleRow& row : NWatcherTest::RuleRows) {
         SCOPED_TRACE(row.label);
         HookTarget target;
         ASSERT_NE(nullptr, target.Window());
@@ -57,13 +49,7 @@ TEST(WatcherCallback, OneThatDeletesItsWatcherOrThrowsIsTheLastAndTheThreadEndsU
         for (int i = 0; i < 5; ++i)
             ASSERT_TRUE(target.Run(TargetMove, 60 + i, 50));
         EXPECT_EQ(1, context.calls);
-        if (row.action == NWatcherTest::Throw) {
-            EXPECT_TRUE(context.owner->IsStarted());
-            EXPECT_EQ(WatcherCallbackThrew, context.owner->GetStatus());
-            EXPECT_EQ(WatcherSuccess, context.owner->Stop());
-            EXPECT_EQ(WatcherSuccess, context.owner->GetStatus());
-            delete context.owner;
-        }
+        NWatcherTest::ExpectStoppedAfterAThrow(context);
     }
 }
 

@@ -29,18 +29,10 @@ using CRules = NWatcherTest::CRuleBreaker<CWindowModel>;
 
 TEST(WindowModelLifetime, ACallbackThatDeletesItsModelOrThrowsIsTheLastAndAllEndsUnregistered)
 {
-    const struct
-    {
-        const char* label;
-        NWatcherTest::CallbackAction action;
-    } rows[] = {
-        {"deletes its model", NWatcherTest::DeleteOwner},
-        {"throws",            NWatcherTest::Throw      },
-    };
     volatile NTestSupport::CHookSharedValues* shared = NTestSupport::GetHookSharedValues();
     ASSERT_NE(nullptr, shared);
     const NWatcherTest::CWaitThreadHold waitThread;
-    for (const auto& row : rows) {
+    for (const NWatcherTest::CRuleRow& row : NWatcherTest::RuleRows) {
         SCOPED_TRACE(row.label);
         HookTarget target;
         ASSERT_NE(nullptr, target.Window());
@@ -62,13 +54,7 @@ TEST(WindowModelLifetime, ACallbackThatDeletesItsModelOrThrowsIsTheLastAndAllEnd
             ASSERT_TRUE(target.Run(TargetMove, 60 + i, 50));
         NTestSupport::PumpMessages(300);
         EXPECT_EQ(1, context.calls);
-        if (row.action == NWatcherTest::Throw) {
-            EXPECT_TRUE(context.owner->IsStarted());
-            EXPECT_EQ(WatcherCallbackThrew, context.owner->GetStatus());
-            EXPECT_EQ(WatcherSuccess, context.owner->Stop());
-            EXPECT_EQ(WatcherSuccess, context.owner->GetStatus());
-            delete context.owner;
-        }
+        NWatcherTest::ExpectStoppedAfterAThrow(context);
     }
 }
 
