@@ -5,8 +5,22 @@
 #include <windows.h>
 
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "bench/watcher/WatcherBenchSupport.h"
+
+namespace {
+
+// ZARVO_WATCHER_BENCH=delivery (or snapshot, memory, start; several with
+// commas) runs only those parts.
+bool Runs(const char* part)
+{
+    const char* only = getenv("ZARVO_WATCHER_BENCH");
+    return only == nullptr || *only == 0 || strstr(only, part) != nullptr;
+}
+
+}  // namespace
 
 int main()
 {
@@ -25,11 +39,15 @@ int main()
             printf("watcher bench: the churn workers did not start\n");
             return 1;
         }
-        MeasureSnapshotParts(churn);
-        MeasureDelivery(churn);
-        MeasureMemory(churn);
+        if (Runs("snapshot"))
+            MeasureSnapshotParts(churn);
+        if (Runs("delivery"))
+            MeasureDelivery(churn);
+        if (Runs("memory"))
+            MeasureMemory(churn);
     }
-    MeasureEnumeration(benchWindow);
+    if (Runs("start"))
+        MeasureEnumeration(benchWindow);
     DestroyWindow(benchWindow);
     return 0;
 }

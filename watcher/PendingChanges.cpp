@@ -8,11 +8,6 @@ CPendingChanges::CPendingChanges(DWORD settleMilliseconds) : settleMilliseconds(
 {
 }
 
-bool CPendingChanges::IsPositionChange(WindowEventKind kind)
-{
-    return kind == WindowEventPosChanged || kind == WindowEventMoving;
-}
-
 // The time is read under the lock, so that deadlines enter their list in the
 // order of their times whichever thread adds them.
 bool CPendingChanges::Add(WindowEventKind kind, HWND window)

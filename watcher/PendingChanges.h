@@ -104,7 +104,6 @@ private:
         HWND window = nullptr;
     };
 
-    static bool IsPositionChange(WindowEventKind kind);
     uint32_t NewSlot(WindowEventKind kind, HWND window, ULONGLONG now);
     void Append(uint32_t slot, CWindowRecord* record);
     void AddLocked(WindowEventKind kind, HWND window, ULONGLONG now);

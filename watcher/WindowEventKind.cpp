@@ -7,6 +7,11 @@ bool IsWindowEventMessage(UINT message)
     return message >= NotifyWindowPosChanged && message <= NotifyExitSizeMove;
 }
 
+bool IsPositionChange(WindowEventKind kind)
+{
+    return kind == WindowEventPosChanged || kind == WindowEventMoving;
+}
+
 const char* GetWindowEventName(WindowEventKind kind)
 {
     switch (kind) {

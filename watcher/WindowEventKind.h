@@ -38,6 +38,10 @@ enum WindowEventKind : uint32_t
 
 bool IsWindowEventMessage(UINT message);
 
+// WindowEventPosChanged and WindowEventMoving: the window's place or show
+// state changed, and nothing else of it need have.
+bool IsPositionChange(WindowEventKind kind);
+
 // "WindowPosChanged", "Destroyed", "EnterSizeMove", "Moving", "ExitSizeMove",
 // "TakenOver", "Present", "Gone", "Settled", "Activated", "TitleChanged";
 // "Unknown" for any other value.

@@ -19,6 +19,12 @@ namespace {
 // Gone. The watcher's thread takes a notification off its queue in far less.
 const DWORD GoneGraceMilliseconds = 15;
 
+// While changes keep coming, the delivery thread takes its own messages (the
+// platform's window events) at most this often: under Wine each look at the
+// queue is a round trip to the server, as dear as reading a fact of a window.
+// It always takes them before it sleeps.
+const ULONGLONG MessageIntervalMilliseconds = 5;
+
 // Generous: the delivery thread has to finish at most the callback that
 // runs, then stop the watcher, which waits as long again for its thread.
 const DWORD EndTimeoutMilliseconds = 10000;
@@ -111,13 +117,18 @@ void CWindowModelSession::Run()
     {
         const CPlatformWindowEvents platformEvents(OnPlatformEvent, this);
         ready.Set();
+        ULONGLONG messagesDue = 0;
         while (!IsStopRequested()) {
-            TakeMessages();
             const ULONGLONG now = GetTickCount64();
+            if (now >= messagesDue) {
+                TakeMessages();
+                messagesDue = now + MessageIntervalMilliseconds;
+            }
             HandleEndedProcesses(now);
             RunDueGoneChecks(now);
             CPendingChange change;
             if (!pending.Take(&change)) {
+                TakeMessages();
                 SleepUntilDue();
                 continue;
             }
@@ -153,7 +164,7 @@ void CWindowModelSession::SleepUntilDue()
         timeout = deadline > now ? DWORD(std::min<ULONGLONG>(deadline - now, 60000)) : 0;
     }
     const HANDLE handles[2] = {stop.GetHandle(), wake.GetHandle()};
-    MsgWaitForMultipleObjects(2, handles, FALSE, timeout, QS_ALLINPUT);
+    MsgWaitForMultipleObjectsEx(2, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     pending.EndWait();
 }
 
@@ -236,7 +247,10 @@ bool CWindowModelSession::Deliver(const CPendingChange& change)
         return Call(event);
     }
     const bool held = table.Contains(change.window);
-    snapshots.Take(change.window, &event.snapshot);
+    // A position change reads only what a move changes; every other event,
+    // Settled among them, reads the window whole.
+    snapshots.Take(change.window, &event.snapshot,
+                   IsPositionChange(change.kind) ? SnapshotPlace : SnapshotEverything);
     if (event.snapshot.gone) {
         if (!held) {
             pending.Forget(change.window);

@@ -136,16 +136,27 @@ ProcessIntegrity ReadIntegrity(HANDLE process)
     return IntegrityFromLevel(*GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1));
 }
 
-// What may change from one snapshot to the next.
-void ReadChangingFacts(HWND hwnd, CWindowSnapshot* snapshot)
+// isAppWindow, from the styles and the owner already read.
+void SetAppWindow(const NDetail::CWindowStyles& styles, CWindowSnapshot* snapshot)
+{
+    snapshot->isAppWindow =
+        styles.isVisible && (styles.style & WS_CHILD) == 0
+        && (styles.exStyle & WS_EX_TOOLWINDOW) == 0
+        && (snapshot->owner == nullptr || (styles.exStyle & WS_EX_APPWINDOW) != 0);
+}
+
+// What may change from one snapshot to the next; the styles they came from.
+NDetail::CWindowStyles ReadChangingFacts(HWND hwnd, CMonitorLayout* layout,
+                                         CWindowSnapshot* snapshot)
 {
     NDetail::ReadTitle(hwnd, snapshot);
     const NDetail::CWindowStyles styles = NDetail::ReadStyles(hwnd);
     NDetail::ReadShowStateAndBounds(hwnd, styles, snapshot);
     NDetail::ReadOwner(hwnd, styles, snapshot);
-    NDetail::ReadMonitor(hwnd, styles, snapshot);
+    NDetail::ReadMonitor(hwnd, styles, layout, snapshot);
     NDetail::ReadDpi(hwnd, snapshot);
     NDetail::ReadCloaked(hwnd, snapshot);
+    return styles;
 }
 
 }  // namespace
@@ -154,9 +165,14 @@ namespace NDetail {
 
 CWindowStyles ReadStyles(HWND hwnd)
 {
+    return ReadStyles(hwnd, GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
+}
+
+CWindowStyles ReadStyles(HWND hwnd, LONG_PTR exStyle)
+{
     CWindowStyles styles;
     styles.style = GetWindowLongPtrW(hwnd, GWL_STYLE);
-    styles.exStyle = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    styles.exStyle = exStyle;
     // A window that is not a child is visible exactly when its own WS_VISIBLE
     // is set; only a child depends on its parents too.
     styles.isVisible = (styles.style & WS_CHILD) != 0 ? IsWindowVisible(hwnd) == TRUE
@@ -194,32 +210,38 @@ void ReadShowStateAndBounds(HWND hwnd, const CWindowStyles& styles, CWindowSnaps
 void ReadOwner(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot)
 {
     snapshot->owner = GetWindow(hwnd, GW_OWNER);
-    snapshot->isAppWindow =
-        styles.isVisible && (styles.style & WS_CHILD) == 0
-        && (styles.exStyle & WS_EX_TOOLWINDOW) == 0
-        && (snapshot->owner == nullptr || (styles.exStyle & WS_EX_APPWINDOW) != 0);
+    SetAppWindow(styles, snapshot);
 }
 
 // The monitor follows from the bounds already read, as MonitorFromWindow
 // would find it from the same rectangle (for a minimised window, its
-// restored one).
-void ReadMonitor(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot)
+// restored one); with a layout, without asking the platform.
+void ReadMonitor(HWND hwnd, const CWindowStyles& styles, CMonitorLayout* layout,
+                 CWindowSnapshot* snapshot)
 {
-    snapshot->monitor = snapshot->hasBounds
+    CMonitorArea found;
+    if (layout == nullptr || !snapshot->hasBounds || !layout->Find(snapshot->bounds, &found)) {
+        found.monitor = snapshot->hasBounds
                             ? MonitorFromRect(&snapshot->bounds, MONITOR_DEFAULTTONEAREST)
                             : MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);
-    MONITORINFO info = {};
-    info.cbSize = sizeof(info);
-    if (snapshot->monitor == nullptr || !GetMonitorInfoW(snapshot->monitor, &info))
+        MONITORINFO info = {};
+        info.cbSize = sizeof(info);
+        if (found.monitor != nullptr && !GetMonitorInfoW(found.monitor, &info))
+            found.monitor = nullptr;
+        found.area = info.rcMonitor;
+        found.workArea = info.rcWork;
+    }
+    snapshot->monitor = found.monitor;
+    if (found.monitor == nullptr)
         return;
-    snapshot->workArea = info.rcWork;
+    snapshot->workArea = found.workArea;
     const RECT& bounds = snapshot->bounds;
+    const RECT& area = found.area;
     const bool isShown = snapshot->showState == Normal || snapshot->showState == Maximized;
     const bool hasCaption = (styles.style & WS_CAPTION) == WS_CAPTION;
-    snapshot->isFullscreen =
-        isShown && snapshot->hasBounds && !hasCaption && bounds.left <= info.rcMonitor.left
-        && bounds.top <= info.rcMonitor.top && bounds.right >= info.rcMonitor.right
-        && bounds.bottom >= info.rcMonitor.bottom;
+    snapshot->isFullscreen = isShown && snapshot->hasBounds && !hasCaption
+                             && bounds.left <= area.left && bounds.top <= area.top
+                             && bounds.right >= area.right && bounds.bottom >= area.bottom;
 }
 
 void ReadTitle(HWND hwnd, CWindowSnapshot* snapshot)
@@ -289,7 +311,7 @@ uint32_t TakeWindowSnapshot(HWND hwnd, CWindowSnapshot* snapshot)
     GetWindowThreadProcessId(hwnd, &snapshot->processId);
     NDetail::ReadClassName(hwnd, snapshot);
     NDetail::ReadProcess(snapshot->processId, snapshot);
-    ReadChangingFacts(hwnd, snapshot);
+    ReadChangingFacts(hwnd, nullptr, snapshot);
     if (!IsValidWindow(hwnd)) {
         *snapshot = CWindowSnapshot();
         return 1;
@@ -298,7 +320,7 @@ uint32_t TakeWindowSnapshot(HWND hwnd, CWindowSnapshot* snapshot)
     return 0;
 }
 
-uint32_t CWindowSnapshotCache::Take(HWND hwnd, CWindowSnapshot* snapshot)
+uint32_t CWindowSnapshotCache::Take(HWND hwnd, CWindowSnapshot* snapshot, SnapshotScope scope)
 {
     if (snapshot == nullptr)
         return 1;
@@ -312,18 +334,24 @@ uint32_t CWindowSnapshotCache::Take(HWND hwnd, CWindowSnapshot* snapshot)
         return 1;
     }
     snapshot->processId = processId;
-    if (const CEntry* entry = FindOrRead(hwnd, threadId, processId)) {
+    CEntry* entry = FindOrRead(hwnd, threadId, processId);
+    bool isAlive = false;
+    if (entry == nullptr) {
+        NDetail::ReadClassName(hwnd, snapshot);
+        NDetail::ReadProcess(processId, snapshot);
+        ReadChangingFacts(hwnd, &monitors, snapshot);
+    } else {
         wcscpy(snapshot->className, entry->className);
         wcscpy(snapshot->imageName, entry->imageName);
         snapshot->processBits = entry->processBits;
         snapshot->integrity = entry->integrity;
         snapshot->isCovered = entry->isCovered;
-    } else {
-        NDetail::ReadClassName(hwnd, snapshot);
-        NDetail::ReadProcess(processId, snapshot);
+        if (scope == SnapshotPlace && entry->hasEverything)
+            isAlive = ReadPlace(hwnd, entry, snapshot);
+        else
+            ReadEverything(hwnd, entry, snapshot);
     }
-    ReadChangingFacts(hwnd, snapshot);
-    if (!IsValidWindow(hwnd)) {
+    if (!isAlive && !IsValidWindow(hwnd)) {
         *snapshot = CWindowSnapshot();
         entries.erase(hwnd);
         return 1;
@@ -332,14 +360,47 @@ uint32_t CWindowSnapshotCache::Take(HWND hwnd, CWindowSnapshot* snapshot)
     return 0;
 }
 
+void CWindowSnapshotCache::ReadEverything(HWND hwnd, CEntry* entry, CWindowSnapshot* snapshot)
+{
+    const NDetail::CWindowStyles styles = ReadChangingFacts(hwnd, &monitors, snapshot);
+    entry->hasEverything = true;
+    entry->owner = snapshot->owner;
+    entry->exStyle = styles.exStyle;
+    entry->dpi = snapshot->dpi;
+    entry->dpiMonitor = snapshot->monitor;
+}
+
+// A window's DPI follows the monitor it is on, for a window that is aware of
+// monitors at all; on the same monitor it stays what it was. True when the
+// bounds were read: the window then still existed after every read before,
+// and need not be asked again.
+bool CWindowSnapshotCache::ReadPlace(HWND hwnd, CEntry* entry, CWindowSnapshot* snapshot)
+{
+    NDetail::ReadTitle(hwnd, snapshot);
+    const NDetail::CWindowStyles styles = NDetail::ReadStyles(hwnd, entry->exStyle);
+    NDetail::ReadShowStateAndBounds(hwnd, styles, snapshot);
+    snapshot->owner = entry->owner;
+    SetAppWindow(styles, snapshot);
+    NDetail::ReadMonitor(hwnd, styles, &monitors, snapshot);
+    if (snapshot->monitor == entry->dpiMonitor) {
+        snapshot->dpi = entry->dpi;
+    } else {
+        NDetail::ReadDpi(hwnd, snapshot);
+        entry->dpi = snapshot->dpi;
+        entry->dpiMonitor = snapshot->monitor;
+    }
+    NDetail::ReadCloaked(hwnd, snapshot);
+    return snapshot->hasBounds;
+}
+
 void CWindowSnapshotCache::Forget(HWND hwnd)
 {
     entries.erase(hwnd);
 }
 
 // Null when there is no memory for a new entry.
-const CWindowSnapshotCache::CEntry* CWindowSnapshotCache::FindOrRead(HWND hwnd, DWORD threadId,
-                                                                     DWORD processId)
+CWindowSnapshotCache::CEntry* CWindowSnapshotCache::FindOrRead(HWND hwnd, DWORD threadId,
+                                                               DWORD processId)
 {
     const auto found = entries.find(hwnd);
     if (found != entries.end() && found->second.threadId == threadId
@@ -363,6 +424,7 @@ const CWindowSnapshotCache::CEntry* CWindowSnapshotCache::FindOrRead(HWND hwnd, 
     entry->processBits = read.processBits;
     entry->integrity = read.integrity;
     entry->isCovered = read.isCovered;
+    entry->hasEverything = false;  // a new window: nothing of the old one holds
     return entry;
 }
 

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "library/window/WindowQueries.h"
+#include "watcher/MonitorLayout.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 
@@ -71,10 +72,24 @@ public:
 // only once per window.
 uint32_t TakeWindowSnapshot(HWND hwnd, CWindowSnapshot* snapshot);
 
+// What a cached Take reads anew.
+enum SnapshotScope : uint32_t
+{
+    // Every fact that may change.
+    SnapshotEverything,
+    // What a change of place or show state changes: the style, bounds and
+    // show state, with the monitor, work area, fullscreen and application
+    // window that follow from them, the DPI when the monitor is another, the
+    // title and cloaked. The owner, the extended style and the DPI on the
+    // same monitor are those of the window's last SnapshotEverything.
+    SnapshotPlace,
+};
+
 // Snapshots for a thread that takes many of the same windows: a window's class
 // and process (id, image name, bits, integrity, coverage) never change while
 // the window lives, so they are read at its first Take and kept until Forget;
-// title, place and show state are read at every Take. An entry is kept only
+// the other facts are read as the scope says, the monitor from a layout read
+// at most CMonitorLayout::DefaultMaximumAge before. An entry is kept only
 // while its window's thread and process stay those of the first Take, so a
 // handle that came to name another window is read anew. Holds one entry per
 // window taken and not forgotten; windows that ended unseen (their
@@ -88,8 +103,9 @@ public:
     CWindowSnapshotCache& operator=(const CWindowSnapshotCache&) = delete;
 
     // As TakeWindowSnapshot. A gone window's entry is dropped. Without memory
-    // for a new entry the snapshot is taken uncached.
-    uint32_t Take(HWND hwnd, CWindowSnapshot* snapshot);
+    // for a new entry the snapshot is taken uncached. The first Take of a
+    // window reads everything, whatever the scope.
+    uint32_t Take(HWND hwnd, CWindowSnapshot* snapshot, SnapshotScope scope = SnapshotEverything);
 
     // The window was destroyed: its entry goes.
     void Forget(HWND hwnd);
@@ -97,10 +113,10 @@ public:
     size_t GetCount() const { return entries.size(); }
 
 private:
-    // What never changes while the window lives.
     class CEntry
     {
     public:
+        // What never changes while the window lives.
         DWORD threadId = 0;
         DWORD processId = 0;
         wchar_t className[257] = {};
@@ -108,13 +124,22 @@ private:
         uint32_t processBits = 0;
         ProcessIntegrity integrity = IntegrityUnknown;
         bool isCovered = false;
+        // As the last SnapshotEverything read them.
+        bool hasEverything = false;
+        HWND owner = nullptr;
+        LONG_PTR exStyle = 0;
+        uint32_t dpi = 0;
+        HMONITOR dpiMonitor = nullptr;  // the monitor the window was on then
     };
 
-    const CEntry* FindOrRead(HWND hwnd, DWORD threadId, DWORD processId);
+    CEntry* FindOrRead(HWND hwnd, DWORD threadId, DWORD processId);
+    bool ReadPlace(HWND hwnd, CEntry* entry, CWindowSnapshot* snapshot);
+    void ReadEverything(HWND hwnd, CEntry* entry, CWindowSnapshot* snapshot);
     void DropEndedWindows();
 
     std::unordered_map<HWND, CEntry> entries;
     size_t dropAt = 0;  // the count at which ended windows are looked for next
+    CMonitorLayout monitors;
 };
 
 // The file name of the process's image, read with the least access right a
@@ -135,6 +160,8 @@ public:
     bool isVisible = false;  // as IsWindowVisible says
 };
 CWindowStyles ReadStyles(HWND hwnd);
+// The same with the extended style already known.
+CWindowStyles ReadStyles(HWND hwnd, LONG_PTR exStyle);
 
 // showState and bounds (hasBounds), as GetWindowShowState and GetWindowBounds
 // report them: the show state from the styles, then GetWindowRect, or for a
@@ -143,7 +170,9 @@ void ReadShowStateAndBounds(HWND hwnd, const CWindowStyles& styles, CWindowSnaps
 // owner and isAppWindow.
 void ReadOwner(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot);
 // monitor, workArea and isFullscreen; after ReadShowStateAndBounds, whose bounds it uses.
-void ReadMonitor(HWND hwnd, const CWindowStyles& styles, CWindowSnapshot* snapshot);
+// From the layout where one is given, else from the platform.
+void ReadMonitor(HWND hwnd, const CWindowStyles& styles, CMonitorLayout* layout,
+                 CWindowSnapshot* snapshot);
 void ReadTitle(HWND hwnd, CWindowSnapshot* snapshot);
 void ReadClassName(HWND hwnd, CWindowSnapshot* snapshot);
 void ReadDpi(HWND hwnd, CWindowSnapshot* snapshot);

@@ -25,6 +25,7 @@ struct Part
 };
 
 NWatcher::CWindowSnapshotCache* Cache = nullptr;
+NWatcher::CMonitorLayout* Layout = nullptr;
 
 // The snapshot as it was read before the cache and the single reads: every
 // query on its own, show state twice, the image name every time.
@@ -63,7 +64,9 @@ const Part Parts[] = {
     {"owner, application window",
      [](HWND w, CWindowSnapshot* s) { NDetail::ReadOwner(w, NDetail::CWindowStyles(), s); }},
     {"monitor, work area, fullscreen",
-     [](HWND w, CWindowSnapshot* s) { NDetail::ReadMonitor(w, NDetail::CWindowStyles(), s); }},
+     [](HWND w, CWindowSnapshot* s) { NDetail::ReadMonitor(w, NDetail::CWindowStyles(), nullptr, s); }},
+    {"monitor, work area, fullscreen from the layout",
+     [](HWND w, CWindowSnapshot* s) { NDetail::ReadMonitor(w, NDetail::CWindowStyles(), Layout, s); }},
     {"DPI", NDetail::ReadDpi},
     {"cloaked", NDetail::ReadCloaked},
     {"process: image name, bits, integrity (one handle)",
@@ -77,6 +80,8 @@ const Part Parts[] = {
      [](HWND w, CWindowSnapshot* s) { NWatcher::TakeWindowSnapshot(w, s); }},
     {"snapshot, cached (CWindowSnapshotCache::Take)",
      [](HWND w, CWindowSnapshot* s) { Cache->Take(w, s); }},
+    {"snapshot, cached, place only (as for a position change)",
+     [](HWND w, CWindowSnapshot* s) { Cache->Take(w, s, NWatcher::SnapshotPlace); }},
 };
 // clang-format on
 const size_t PartCount = sizeof(Parts) / sizeof(Parts[0]);
@@ -112,12 +117,15 @@ void MeasureSnapshotParts(CChurn& churn)
 {
     NWatcher::CWindowSnapshotCache cache;
     Cache = &cache;
+    NWatcher::CMonitorLayout layout;
+    Layout = &layout;
     const HWND window = churn.Window(0);
     const std::vector<double> quiet = Measure(window);
     churn.Start();
     const std::vector<double> loaded = Measure(window);
     churn.Stop();
     Cache = nullptr;
+    Layout = nullptr;
 
     printf("\nA snapshot of another process's window, part by part (%d rounds of %d calls, parts "
            "interleaved; us per call, median)\n\n",

@@ -159,12 +159,14 @@ TEST(WindowSnapshot, ItsFactsAreThoseTheWindowsOwnProcessKnows)
         const HWND window = target.Window(row.window);
         RECT bounds = {};
         ASSERT_EQ(0u, NLibrary::NWin32::NWindow::GetWindowBounds(window, &bounds)) << row.label;
-        // Uncached, then cached: once read and once from the cache.
+        // Uncached, then cached: read whole, then only the place anew.
+        const char* const takes[] = {", uncached", ", cached", ", cached, place only"};
         for (int take = 0; take < 3; ++take) {
-            SCOPED_TRACE(std::string(row.label) + (take == 0 ? ", uncached" : ", cached"));
+            SCOPED_TRACE(std::string(row.label) + takes[take]);
             CWindowSnapshot snapshot;
             ASSERT_EQ(0u, take == 0 ? TakeWindowSnapshot(window, &snapshot)
-                                    : cache.Take(window, &snapshot));
+                                    : cache.Take(window, &snapshot,
+                                                 take == 1 ? SnapshotEverything : SnapshotPlace));
             EXPECT_EQ(row.showState, snapshot.showState);
             EXPECT_TRUE(snapshot.hasBounds);
             EXPECT_TRUE(EqualRect(&bounds, &snapshot.bounds));
@@ -197,6 +199,7 @@ TEST(WindowSnapshotCache, HoldsOneEntryPerWindowUntilItIsDestroyed)
     enum Action
     {
         Take,
+        TakePlace,
         Forget,
         DestroyAndTake,
     };
@@ -210,6 +213,7 @@ TEST(WindowSnapshotCache, HoldsOneEntryPerWindowUntilItIsDestroyed)
     } steps[] = {
         {"first window",           Take,           0, 0, 1},
         {"the same again",         Take,           0, 0, 1},
+        {"its place only",         TakePlace,      0, 0, 1},
         {"second window",          Take,           1, 0, 2},
         {"first destroyed",        Forget,         0, 0, 1},
         {"second gone when taken", DestroyAndTake, 1, 1, 0},
@@ -225,7 +229,9 @@ TEST(WindowSnapshotCache, HoldsOneEntryPerWindowUntilItIsDestroyed)
         } else {
             if (step.action == DestroyAndTake)
                 DestroyWindow(window);
-            EXPECT_EQ(step.result, cache.Take(window, &snapshot));
+            EXPECT_EQ(step.result,
+                      cache.Take(window, &snapshot,
+                                 step.action == Take ? SnapshotEverything : SnapshotPlace));
             EXPECT_EQ(step.result == 0 ? L"Static" : L"", std::wstring(snapshot.className));
         }
         EXPECT_EQ(step.count, cache.GetCount());
