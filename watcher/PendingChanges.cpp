@@ -1,5 +1,6 @@
 #include "watcher/PendingChanges.h"
 
+#include <algorithm>
 #include <new>
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
@@ -10,7 +11,7 @@ CPendingChanges::CPendingChanges(DWORD settleMilliseconds) : settleMilliseconds(
 
 // The time is read under the lock, so that deadlines enter their list in the
 // order of their times whichever thread adds them.
-bool CPendingChanges::Add(WindowEventKind kind, HWND window)
+void CPendingChanges::Add(WindowEventKind kind, HWND window)
 {
     CExclusiveLock held(lock);
     try {
@@ -19,17 +20,17 @@ bool CPendingChanges::Add(WindowEventKind kind, HWND window)
         // Dropped: the watcher's thread must go on taking notifications off
         // its queue whatever happens here.
     }
-    return Wake();
+    Wake();
 }
 
-bool CPendingChanges::AddProcessEnd(DWORD processId)
+void CPendingChanges::AddProcessEnd(DWORD processId)
 {
     CExclusiveLock held(lock);
     try {
         endedProcesses.push_back(processId);
     } catch (const std::bad_alloc&) {
     }
-    return Wake();
+    Wake();
 }
 
 void CPendingChanges::AddPresent(const std::vector<HWND>& windows)
@@ -220,6 +221,7 @@ void CPendingChanges::Release()
 {
     CExclusiveLock held(lock);
     released = true;
+    Wake();
 }
 
 bool CPendingChanges::Take(CPendingChange* change)
@@ -271,29 +273,35 @@ bool CPendingChanges::IsReady(ULONGLONG now) const
                    || (earliestDeadline != nullptr && earliestDeadline->settleDeadline <= now)));
 }
 
-bool CPendingChanges::BeginWait(ULONGLONG* deadline)
+void CPendingChanges::Wait(ULONGLONG deadline)
 {
     CExclusiveLock held(lock);
-    if (IsReady(GetTickCount64()))
-        return false;
-    *deadline = released && earliestDeadline != nullptr ? earliestDeadline->settleDeadline : 0;
+    const ULONGLONG now = GetTickCount64();
+    if (interrupted || IsReady(now))
+        return;
+    if (released && earliestDeadline != nullptr
+        && (deadline == 0 || earliestDeadline->settleDeadline < deadline))
+        deadline = earliestDeadline->settleDeadline;
+    DWORD timeout = INFINITE;
+    if (deadline != 0)
+        timeout = deadline > now ? DWORD(std::min<ULONGLONG>(deadline - now, 60000)) : 0;
     waiting = true;
-    return true;
+    lock.SleepExclusive(&changed, timeout);
+    waiting = false;
 }
 
-void CPendingChanges::EndWait()
+void CPendingChanges::Interrupt()
 {
     CExclusiveLock held(lock);
-    waiting = false;
+    interrupted = true;
+    WakeAllConditionVariable(&changed);
 }
 
-// One wake for each sleep: the first change after BeginWait wakes the
-// delivery thread, those after it do not need to.
-bool CPendingChanges::Wake()
+// Under the lock; only a thread that sleeps is woken.
+void CPendingChanges::Wake()
 {
-    const bool wake = waiting;
-    waiting = false;
-    return wake;
+    if (waiting)
+        WakeConditionVariable(&changed);
 }
 
 size_t CPendingChanges::GetCapacity() const

@@ -51,10 +51,10 @@ public:
     CPendingChanges(const CPendingChanges&) = delete;
     CPendingChanges& operator=(const CPendingChanges&) = delete;
 
-    // Each returns true when the delivery thread waits and is to be woken. A
-    // change that cannot be stored for lack of memory is dropped.
-    bool Add(WindowEventKind kind, HWND window);
-    bool AddProcessEnd(DWORD processId);
+    // Each wakes the delivery thread when it waits. A change that cannot be
+    // stored for lack of memory is dropped.
+    void Add(WindowEventKind kind, HWND window);
+    void AddProcessEnd(DWORD processId);
 
     // Present for each window given, in that order, ahead of everything that
     // waits: the windows that existed when the hook went live.
@@ -71,10 +71,14 @@ public:
     bool Take(CPendingChange* change);
     bool TakeProcessEnd(DWORD* processId);
 
-    // True when nothing is ready: the caller may then sleep until Add wakes
-    // it or the deadline (0: none) passes, and calls EndWait when it wakes.
-    bool BeginWait(ULONGLONG* deadline);
-    void EndWait();
+    // Sleeps until a change is ready, or the earliest Settled or the deadline
+    // given (0: none) is due, or Interrupt is called; at times for no reason.
+    // The wait is on a condition variable, not on a kernel object: waking
+    // the delivery thread then costs the thread that adds no system call
+    // when none waits, and under Wine no round trip to the server when one does.
+    void Wait(ULONGLONG deadline);
+    // Every Wait from now on returns at once.
+    void Interrupt();
 
     // How many changes the queue can hold without allocating (its high-water
     // mark), and how many windows have a record.
@@ -113,7 +117,7 @@ private:
     void QueueDueSettled(ULONGLONG now);
     void DropRecordIfIdle(CWindowRecord* record);
     bool IsReady(ULONGLONG now) const;
-    bool Wake();
+    void Wake();
 
     mutable CSlimLock lock;
     const DWORD settleMilliseconds;
@@ -127,6 +131,8 @@ private:
     std::vector<DWORD> endedProcesses;
     bool released = false;
     bool waiting = false;
+    bool interrupted = false;
+    CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
 };
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher

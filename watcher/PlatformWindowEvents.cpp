@@ -17,8 +17,11 @@ const DWORD HookedEvents[3] = {EVENT_SYSTEM_FOREGROUND, EVENT_OBJECT_FOCUS,
 
 // The window that is in the foreground now is not reported as a change.
 CPlatformWindowEvents::CPlatformWindowEvents(PlatformWindowEventCallback callback, void* context)
-    : callback(callback), context(context), reportedForeground(GetForegroundWindow()), hooks()
+    : callback(callback), context(context), reportedForeground(nullptr), hooks()
 {
+    if (callback == nullptr)
+        return;
+    reportedForeground = GetForegroundWindow();
     ThreadEvents = this;
     for (int i = 0; i < 3; ++i)
         hooks[i] = SetWinEventHook(HookedEvents[i], HookedEvents[i], nullptr, OnEvent, 0, 0,
@@ -31,7 +34,8 @@ CPlatformWindowEvents::~CPlatformWindowEvents()
         if (hook != nullptr)
             UnhookWinEvent(hook);
     }
-    ThreadEvents = nullptr;
+    if (ThreadEvents == this)
+        ThreadEvents = nullptr;
 }
 
 void CALLBACK CPlatformWindowEvents::OnEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object,

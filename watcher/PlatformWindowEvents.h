@@ -11,7 +11,8 @@
 //
 // Threads: the events arrive on the thread that created this object, and
 // only while it takes messages off its queue; the callback runs there. One
-// object per thread; create and destroy it on that thread.
+// object per thread; create and destroy it on that thread. A null callback
+// hooks nothing.
 
 #include <windows.h>
 

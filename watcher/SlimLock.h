@@ -19,6 +19,12 @@ public:
     void UnlockExclusive() { ReleaseSRWLockExclusive(&lock); }
     void LockShared() { AcquireSRWLockShared(&lock); }
     void UnlockShared() { ReleaseSRWLockShared(&lock); }
+    // Held exclusively: lets it go while asleep on the condition, and takes it
+    // again before returning.
+    void SleepExclusive(CONDITION_VARIABLE* condition, DWORD milliseconds)
+    {
+        SleepConditionVariableSRW(condition, &lock, milliseconds, 0);
+    }
 
 private:
     SRWLOCK lock;

@@ -11,6 +11,7 @@ namespace {
 // How often the pump looks whether the hook is still registered for its
 // window: a takeover posts nothing, so only the shared section tells.
 const DWORD RegistrationCheckMilliseconds = 100;
+const UINT_PTR RegistrationTimerId = 1;
 
 enum SessionState : long
 {
@@ -51,8 +52,7 @@ CWatcherSession::CWatcherSession(const boost::shared_ptr<CHookModule>& module,
 
 bool CWatcherSession::IsUsable() const
 {
-    return module && callback != nullptr && registered.GetHandle() != nullptr
-           && stop.GetHandle() != nullptr;
+    return module && callback != nullptr && registered.GetHandle() != nullptr;
 }
 
 unsigned __stdcall CWatcherSession::ThreadProc(void* argument)
@@ -82,6 +82,10 @@ uint32_t CWatcherSession::Run()
     }
     if (!state.compare_exchange_strong(expected, SessionRegistering))
         return 1;
+    // Hooked before the registration, so that no activation after it is
+    // missed; heard only while the pump runs.
+    CPlatformWindowEvents platformEvents(platformCallback != nullptr ? OnPlatformEvent : nullptr,
+                                         this);
     const bool isRegistered = RegisterAsOwner(*module, window.Get()) == 0;
     registrationError = GetLastError();
     registrationStatus = isRegistered ? WatcherSuccess : WatcherRegisterFailed;
@@ -129,10 +133,20 @@ bool CWatcherSession::Cancel()
     return false;
 }
 
+// The message wakes a pump that waits for the next one. Should it not be
+// posted (on Windows a thread's queue holds a bounded number of messages),
+// the queue is full, and the pump sees the state after the message it takes.
 void CWatcherSession::RequestStop()
 {
     state = SessionStopped;
-    stop.Set();
+    PostThreadMessageW(threadId, WM_NULL, 0, 0);
+}
+
+void CWatcherSession::OnPlatformEvent(WindowEventKind kind, HWND window, void* context)
+{
+    CWatcherSession* session = static_cast<CWatcherSession*>(context);
+    if (session->state == SessionRunning)
+        session->platformCallback(kind, window, session->platformContext);
 }
 
 bool CWatcherSession::IsStopRequested() const
@@ -140,20 +154,29 @@ bool CWatcherSession::IsStopRequested() const
     return state == SessionStopped;
 }
 
-// Stop is tested after every message, so that it waits for at most the
-// callback that is running, never for a backlog of notifications. Delivery
-// ends for good when the callback throws or the hook is taken over.
+// The pump waits in GetMessage: under Wine every look at the queue is a round
+// trip to the server, so a notification costs the watcher's thread one, as it
+// does any application that takes it off its queue. Stop is tested after
+// every message, so that it waits for at most the callback that is running,
+// never for a backlog of notifications. The registration is looked at
+// between messages once its time has come; the timer only wakes an idle pump
+// for it (WM_TIMER comes only when no posted message waits). Delivery ends
+// for good when the callback throws or the hook is taken over.
 void CWatcherSession::Pump(HWND window)
 {
-    const HANDLE stopHandle = stop.GetHandle();
+    SetTimer(window, RegistrationTimerId, RegistrationCheckMilliseconds, nullptr);
     ULONGLONG nextCheck = GetTickCount64() + RegistrationCheckMilliseconds;
+    MSG message;
     while (!IsStopRequested()) {
-        const DWORD woken = MsgWaitForMultipleObjects(1, &stopHandle, FALSE,
-                                                      RegistrationCheckMilliseconds, QS_ALLINPUT);
-        if (woken == WAIT_FAILED)
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == -1)
             return;
-        if (woken == WAIT_OBJECT_0 + 1 && !DeliverQueued(window))
-            return;
+        if (got != 0 && message.hwnd == window && IsWindowEventMessage(message.message)) {
+            if (!DeliverBatch(window, message))
+                return;
+        } else if (got != 0) {
+            Dispatch(message);
+        }
         const ULONGLONG now = GetTickCount64();
         if (now < nextCheck || IsStopRequested())
             continue;
@@ -169,46 +192,51 @@ void CWatcherSession::Pump(HWND window)
     }
 }
 
-// The notifications are taken off the queue a batch at a time, and the
-// snapshots after that, once per window of the batch: a thread that has
-// fallen behind then reads each busy window once per batch instead of once
-// per change, and catches up. Each notification is still delivered, in order,
-// with a snapshot no older than itself. False once delivery is to end.
-bool CWatcherSession::DeliverQueued(HWND window)
+// With snapshots, the notifications that wait behind the first are taken off
+// the queue with it, up to a batch, and the snapshots after that, once per
+// window of the batch: a thread that has fallen behind then reads each busy
+// window once per batch instead of once per change, and catches up. Each
+// notification is still delivered, in order, with a snapshot no older than
+// itself. Without snapshots there is nothing to share, and each notification
+// is delivered as it is taken. False once delivery is to end.
+bool CWatcherSession::DeliverBatch(HWND window, const MSG& first)
 {
-    for (;;) {
-        const uint32_t count = TakeBatch(window);
-        if (count == 0)
-            return !IsStopRequested();
-        for (uint32_t i = 0; i < count; ++i) {
-            if (IsStopRequested())
-                return false;
-            if (takesSnapshots)
-                TakeSnapshot(i);
-            if (!Deliver(batch[i]))
-                return false;
-            if (takesSnapshots && batch[i].kind == WindowEventDestroyed)
-                snapshots.Forget(batch[i].window);
-        }
+    AddToBatch(first, 0);
+    const uint32_t count = takesSnapshots ? TakeMore(window) : 1;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (IsStopRequested())
+            return false;
+        if (takesSnapshots)
+            TakeSnapshot(i);
+        if (!Deliver(batch[i]))
+            return false;
+        if (takesSnapshots && batch[i].kind == WindowEventDestroyed)
+            snapshots.Forget(batch[i].window);
     }
+    return true;
 }
 
-// Up to BatchCapacity notifications, in arrival order; whatever else arrives
-// meanwhile is answered at once.
-uint32_t CWatcherSession::TakeBatch(HWND window)
+void CWatcherSession::AddToBatch(const MSG& message, uint32_t index)
 {
-    uint32_t count = 0;
+    CWindowEvent& event = batch[index];
+    event.kind = WindowEventKind(message.message);
+    event.window = reinterpret_cast<HWND>(message.lParam);
+    event.arrivalTime = GetTickCount64();
+}
+
+// The batch's size: its first notification and those that waited behind it,
+// up to BatchCapacity, in arrival order; whatever else arrives meanwhile is
+// answered at once.
+uint32_t CWatcherSession::TakeMore(HWND window)
+{
+    uint32_t count = 1;
     MSG message;
     while (count < BatchCapacity && !IsStopRequested()
            && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.hwnd == window && IsWindowEventMessage(message.message)) {
-            CWindowEvent& event = batch[count++];
-            event.kind = WindowEventKind(message.message);
-            event.window = reinterpret_cast<HWND>(message.lParam);
-            event.arrivalTime = GetTickCount64();
-        } else if (message.message != WM_QUIT) {
+        if (message.hwnd == window && IsWindowEventMessage(message.message))
+            AddToBatch(message, count++);
+        else if (message.message != WM_QUIT)
             Dispatch(message);
-        }
     }
     return count;
 }

@@ -14,6 +14,7 @@
 
 #include "library/synchronization/Event.h"
 #include "watcher/HookModule.h"
+#include "watcher/PlatformWindowEvents.h"
 #include "watcher/WindowEvent.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
@@ -29,6 +30,13 @@ public:
     CWatcherSession& operator=(const CWatcherSession&) = delete;
 
     bool IsUsable() const;
+
+    // Before the thread starts: as CWindowWatcher::SetPlatformEvents.
+    void SetPlatformEvents(PlatformWindowEventCallback callback, void* context)
+    {
+        platformCallback = callback;
+        platformContext = context;
+    }
 
     // The thread procedure, for _beginthreadex; its argument is a heap copy of
     // the shared_ptr to the session, which it deletes.
@@ -53,12 +61,14 @@ public:
     DWORD GetThreadId() const { return threadId; }
 
 private:
+    static void OnPlatformEvent(WindowEventKind kind, HWND window, void* context);
     uint32_t Run();
     bool Cancel();
     bool IsStopRequested() const;
     void Pump(HWND window);
-    bool DeliverQueued(HWND window);
-    uint32_t TakeBatch(HWND window);
+    bool DeliverBatch(HWND window, const MSG& first);
+    void AddToBatch(const MSG& message, uint32_t index);
+    uint32_t TakeMore(HWND window);
     void TakeSnapshot(uint32_t index);
     bool Deliver(const CWindowEvent& event);
 
@@ -66,8 +76,9 @@ private:
     WindowEventCallback callback;
     void* context;
     bool takesSnapshots;
+    PlatformWindowEventCallback platformCallback = nullptr;
+    void* platformContext = nullptr;
     CEvent registered;
-    CEvent stop;
     // SessionState: the one word through which Start and the thread agree
     // whether the thread may register at all.
     std::atomic<long> state;

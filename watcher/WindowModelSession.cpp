@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "library/window/WindowStyle.h"
-#include "watcher/PlatformWindowEvents.h"
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWatcher {
 
@@ -18,12 +17,6 @@ namespace {
 // watcher's queue, and a window destroyed properly is not to be reported as
 // Gone. The watcher's thread takes a notification off its queue in far less.
 const DWORD GoneGraceMilliseconds = 15;
-
-// While changes keep coming, the delivery thread takes its own messages (the
-// platform's window events) at most this often: under Wine each look at the
-// queue is a round trip to the server, as dear as reading a fact of a window.
-// It always takes them before it sleeps.
-const ULONGLONG MessageIntervalMilliseconds = 5;
 
 // Generous: the delivery thread has to finish at most the callback that
 // runs, then stop the watcher, which waits as long again for its thread.
@@ -45,13 +38,12 @@ CWindowModelSession::CWindowModelSession(WindowModelCallback callback, void* con
 
 bool CWindowModelSession::IsUsable() const
 {
-    return callback != nullptr && ready.GetHandle() != nullptr && wake.GetHandle() != nullptr
-           && stop.GetHandle() != nullptr;
+    return callback != nullptr && ready.GetHandle() != nullptr;
 }
 
-// The delivery thread hooks the platform's window events first, so that an
-// activation during the start is not missed. The windows are enumerated
-// once the hook is live: a window created before that is found, one created
+// The watcher's thread hooks the platform's window events before the hook,
+// so that an activation during the start is not missed. The windows are
+// enumerated once the hook is live: a window created before that is found, one created
 // after is reported by the hook, and one created in between both ways, as
 // Present first. The Present changes go ahead of everything noted so far,
 // and delivery begins only then.
@@ -73,6 +65,7 @@ uint32_t CWindowModelSession::Start(const SessionPtr& self)
     }
     watcher.SetStartTimeout(startTimeout);
     watcher.SetTakesSnapshots(false);
+    watcher.SetPlatformEvents(OnPlatformEvent, this);
     const uint32_t started =
         watcher.Start(OnNotification, this, hasModulePath ? modulePath.c_str() : nullptr);
     if (started != WatcherSuccess) {
@@ -83,14 +76,13 @@ uint32_t CWindowModelSession::Start(const SessionPtr& self)
     }
     pending.AddPresent(EnumerateTopLevelWindows());
     pending.Release();
-    wake.Set();
     return WatcherSuccess;
 }
 
 void CWindowModelSession::RequestStop()
 {
     stopRequested = true;
-    stop.Set();
+    pending.Interrupt();
 }
 
 bool CWindowModelSession::Stop()
@@ -108,64 +100,28 @@ unsigned __stdcall CWindowModelSession::ThreadProc(void* argument)
     return 0;
 }
 
-// A thread that begins after Start gave up does nothing at all.
+// A thread that begins after Start gave up does nothing at all. The thread
+// has no window and takes no messages: it sleeps on the pending changes.
 void CWindowModelSession::Run()
 {
     threadId = GetCurrentThreadId();
     if (IsStopRequested())
         return;
-    {
-        const CPlatformWindowEvents platformEvents(OnPlatformEvent, this);
-        ready.Set();
-        ULONGLONG messagesDue = 0;
-        while (!IsStopRequested()) {
-            const ULONGLONG now = GetTickCount64();
-            if (now >= messagesDue) {
-                TakeMessages();
-                messagesDue = now + MessageIntervalMilliseconds;
-            }
-            HandleEndedProcesses(now);
-            RunDueGoneChecks(now);
-            CPendingChange change;
-            if (!pending.Take(&change)) {
-                TakeMessages();
-                SleepUntilDue();
-                continue;
-            }
-            if (!Deliver(change))
-                break;
+    ready.Set();
+    while (!IsStopRequested()) {
+        const ULONGLONG now = GetTickCount64();
+        HandleEndedProcesses(now);
+        RunDueGoneChecks(now);
+        CPendingChange change;
+        if (!pending.Take(&change)) {
+            pending.Wait(goneChecks.empty() ? 0 : goneChecks.front().deadline);
+            continue;
         }
+        if (!Deliver(change))
+            break;
     }
     watcher.Stop();
     processes.ForgetAll();
-}
-
-// The platform's window events are called from in here.
-void CWindowModelSession::TakeMessages()
-{
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
-void CWindowModelSession::SleepUntilDue()
-{
-    ULONGLONG deadline = 0;
-    if (!pending.BeginWait(&deadline))
-        return;
-    if (!goneChecks.empty())
-        deadline = deadline == 0 ? goneChecks.front().deadline
-                                 : std::min(deadline, goneChecks.front().deadline);
-    DWORD timeout = INFINITE;
-    if (deadline != 0) {
-        const ULONGLONG now = GetTickCount64();
-        timeout = deadline > now ? DWORD(std::min<ULONGLONG>(deadline - now, 60000)) : 0;
-    }
-    const HANDLE handles[2] = {stop.GetHandle(), wake.GetHandle()};
-    MsgWaitForMultipleObjectsEx(2, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    pending.EndWait();
 }
 
 void CWindowModelSession::HandleEndedProcesses(ULONGLONG now)
@@ -280,23 +236,17 @@ bool CWindowModelSession::Call(CWindowModelEvent& event)
 
 void CWindowModelSession::OnNotification(const CWindowEvent& event, void* context)
 {
-    CWindowModelSession* session = static_cast<CWindowModelSession*>(context);
-    if (session->pending.Add(event.kind, event.window))
-        session->wake.Set();
+    static_cast<CWindowModelSession*>(context)->pending.Add(event.kind, event.window);
 }
 
 void CWindowModelSession::OnPlatformEvent(WindowEventKind kind, HWND window, void* context)
 {
-    CWindowModelSession* session = static_cast<CWindowModelSession*>(context);
-    if (session->pending.Add(kind, window))
-        session->wake.Set();
+    static_cast<CWindowModelSession*>(context)->pending.Add(kind, window);
 }
 
 void CWindowModelSession::OnProcessEnded(DWORD processId, void* context)
 {
-    CWindowModelSession* session = static_cast<CWindowModelSession*>(context);
-    if (session->pending.AddProcessEnd(processId))
-        session->wake.Set();
+    static_cast<CWindowModelSession*>(context)->pending.AddProcessEnd(processId);
 }
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher

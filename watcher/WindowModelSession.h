@@ -6,12 +6,12 @@
 // it uses.
 //
 // Three kinds of threads meet here. The watcher's thread only notes each
-// notification in the pending changes. The system's wait threads note the
-// end of a process there. The delivery thread does the rest: it takes the
-// pending changes in order, reads the window once for each, updates the
-// table, numbers the event and calls the application, outside every lock;
-// between events it takes its own messages (the platform's window events
-// arrive that way) and wakes for the next deadline (Settled, Gone).
+// notification, and each of the platform's window events, in the pending
+// changes. The system's wait threads note the end of a process there. The
+// delivery thread does the rest: it takes the pending changes in order,
+// reads the window once for each, updates the table, numbers the event and
+// calls the application, outside every lock; when nothing waits it sleeps on
+// the pending changes until one comes or the next deadline (Settled, Gone).
 
 #include <windows.h>
 
@@ -73,8 +73,6 @@ private:
 
     void Run();
     bool IsStopRequested() const { return stopRequested; }
-    void TakeMessages();
-    void SleepUntilDue();
     void HandleEndedProcesses(ULONGLONG now);
     void RunDueGoneChecks(ULONGLONG now);
     void ScheduleGoneCheck(HWND window, ULONGLONG now);
@@ -89,8 +87,6 @@ private:
     const DWORD startTimeout;
 
     NSynchronization::NEvent::CEvent ready;
-    NSynchronization::NEvent::CEvent wake;
-    NSynchronization::NEvent::CEvent stop;
     std::atomic<bool> stopRequested;
     std::atomic<uint32_t> status;
     std::atomic<DWORD> threadId;

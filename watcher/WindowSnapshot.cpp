@@ -136,6 +136,17 @@ ProcessIntegrity ReadIntegrity(HANDLE process)
     return IntegrityFromLevel(*GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1));
 }
 
+// What never changes while the window lives.
+void CopyLastingFacts(const CWindowSnapshot& from, CWindowSnapshot* to)
+{
+    to->processId = from.processId;
+    wcscpy(to->className, from.className);
+    wcscpy(to->imageName, from.imageName);
+    to->processBits = from.processBits;
+    to->integrity = from.integrity;
+    to->isCovered = from.isCovered;
+}
+
 // isAppWindow, from the styles and the owner already read.
 void SetAppWindow(const NDetail::CWindowStyles& styles, CWindowSnapshot* snapshot)
 {
@@ -324,6 +335,11 @@ uint32_t CWindowSnapshotCache::Take(HWND hwnd, CWindowSnapshot* snapshot, Snapsh
 {
     if (snapshot == nullptr)
         return 1;
+    if (scope == SnapshotPlace) {
+        const auto found = entries.find(hwnd);
+        if (found != entries.end() && found->second.hasEverything)
+            return TakePlace(hwnd, &found->second, snapshot);
+    }
     *snapshot = CWindowSnapshot();
     // The thread that owns the window is read first and doubles as the
     // validity test: it is 0 for a handle that names no window.
@@ -335,62 +351,52 @@ uint32_t CWindowSnapshotCache::Take(HWND hwnd, CWindowSnapshot* snapshot, Snapsh
     }
     snapshot->processId = processId;
     CEntry* entry = FindOrRead(hwnd, threadId, processId);
-    bool isAlive = false;
     if (entry == nullptr) {
         NDetail::ReadClassName(hwnd, snapshot);
         NDetail::ReadProcess(processId, snapshot);
         ReadChangingFacts(hwnd, &monitors, snapshot);
     } else {
-        wcscpy(snapshot->className, entry->className);
-        wcscpy(snapshot->imageName, entry->imageName);
-        snapshot->processBits = entry->processBits;
-        snapshot->integrity = entry->integrity;
-        snapshot->isCovered = entry->isCovered;
-        if (scope == SnapshotPlace && entry->hasEverything)
-            isAlive = ReadPlace(hwnd, entry, snapshot);
-        else
-            ReadEverything(hwnd, entry, snapshot);
+        CopyLastingFacts(entry->last, snapshot);
+        entry->exStyle = ReadChangingFacts(hwnd, &monitors, snapshot).exStyle;
     }
-    if (!isAlive && !IsValidWindow(hwnd)) {
+    if (!IsValidWindow(hwnd)) {
         *snapshot = CWindowSnapshot();
         entries.erase(hwnd);
         return 1;
     }
     snapshot->gone = false;
+    if (entry != nullptr) {
+        entry->hasEverything = true;
+        entry->dpiMonitor = snapshot->monitor;
+        entry->last = *snapshot;
+    }
     return 0;
 }
 
-void CWindowSnapshotCache::ReadEverything(HWND hwnd, CEntry* entry, CWindowSnapshot* snapshot)
-{
-    const NDetail::CWindowStyles styles = ReadChangingFacts(hwnd, &monitors, snapshot);
-    entry->hasEverything = true;
-    entry->owner = snapshot->owner;
-    entry->exStyle = styles.exStyle;
-    entry->dpi = snapshot->dpi;
-    entry->dpiMonitor = snapshot->monitor;
-}
-
+// Only the style and the bounds are asked for; the rest is the window's last
+// snapshot, or follows from those two. Bounds read prove that the window still
+// existed after the style was read: a handle that names no window fails there.
 // A window's DPI follows the monitor it is on, for a window that is aware of
-// monitors at all; on the same monitor it stays what it was. True when the
-// bounds were read: the window then still existed after every read before,
-// and need not be asked again.
-bool CWindowSnapshotCache::ReadPlace(HWND hwnd, CEntry* entry, CWindowSnapshot* snapshot)
+// monitors at all; on the same monitor it stays what it was.
+uint32_t CWindowSnapshotCache::TakePlace(HWND hwnd, CEntry* entry, CWindowSnapshot* snapshot)
 {
-    NDetail::ReadTitle(hwnd, snapshot);
+    *snapshot = entry->last;
     const NDetail::CWindowStyles styles = NDetail::ReadStyles(hwnd, entry->exStyle);
     NDetail::ReadShowStateAndBounds(hwnd, styles, snapshot);
-    snapshot->owner = entry->owner;
+    if (!snapshot->hasBounds && !IsValidWindow(hwnd)) {
+        *snapshot = CWindowSnapshot();
+        entries.erase(hwnd);
+        return 1;
+    }
     SetAppWindow(styles, snapshot);
     NDetail::ReadMonitor(hwnd, styles, &monitors, snapshot);
-    if (snapshot->monitor == entry->dpiMonitor) {
-        snapshot->dpi = entry->dpi;
-    } else {
+    if (snapshot->monitor != entry->dpiMonitor) {
         NDetail::ReadDpi(hwnd, snapshot);
-        entry->dpi = snapshot->dpi;
         entry->dpiMonitor = snapshot->monitor;
     }
     NDetail::ReadCloaked(hwnd, snapshot);
-    return snapshot->hasBounds;
+    entry->last = *snapshot;
+    return 0;
 }
 
 void CWindowSnapshotCache::Forget(HWND hwnd)
@@ -404,9 +410,10 @@ CWindowSnapshotCache::CEntry* CWindowSnapshotCache::FindOrRead(HWND hwnd, DWORD 
 {
     const auto found = entries.find(hwnd);
     if (found != entries.end() && found->second.threadId == threadId
-        && found->second.processId == processId)
+        && found->second.last.processId == processId)
         return &found->second;
     CWindowSnapshot read;
+    read.processId = processId;
     NDetail::ReadClassName(hwnd, &read);
     NDetail::ReadProcess(processId, &read);
     CEntry* entry = nullptr;
@@ -417,14 +424,10 @@ CWindowSnapshotCache::CEntry* CWindowSnapshotCache::FindOrRead(HWND hwnd, DWORD 
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
+    // A new window: nothing of the one the handle named before holds.
+    *entry = CEntry();
     entry->threadId = threadId;
-    entry->processId = processId;
-    wcscpy(entry->className, read.className);
-    wcscpy(entry->imageName, read.imageName);
-    entry->processBits = read.processBits;
-    entry->integrity = read.integrity;
-    entry->isCovered = read.isCovered;
-    entry->hasEverything = false;  // a new window: nothing of the old one holds
+    entry->last = read;
     return entry;
 }
 

@@ -79,9 +79,11 @@ enum SnapshotScope : uint32_t
     SnapshotEverything,
     // What a change of place or show state changes: the style, bounds and
     // show state, with the monitor, work area, fullscreen and application
-    // window that follow from them, the DPI when the monitor is another, the
-    // title and cloaked. The owner, the extended style and the DPI on the
-    // same monitor are those of the window's last SnapshotEverything.
+    // window that follow from them, the DPI when the monitor is another, and
+    // cloaked. The title, the owner, the extended style and the DPI on the
+    // same monitor are those of the window's last SnapshotEverything. Also
+    // the window's thread and process are not asked again: while the cache
+    // holds a window it is taken to stay the same one until it is gone.
     SnapshotPlace,
 };
 
@@ -116,25 +118,18 @@ private:
     class CEntry
     {
     public:
-        // What never changes while the window lives.
         DWORD threadId = 0;
-        DWORD processId = 0;
-        wchar_t className[257] = {};
-        wchar_t imageName[MAX_PATH] = {};
-        uint32_t processBits = 0;
-        ProcessIntegrity integrity = IntegrityUnknown;
-        bool isCovered = false;
-        // As the last SnapshotEverything read them.
+        // The window's newest snapshot; class and process as first read.
+        CWindowSnapshot last;
+        // Once the last snapshot has every fact read (it may have only the
+        // lasting ones), a place-only Take may start from it.
         bool hasEverything = false;
-        HWND owner = nullptr;
-        LONG_PTR exStyle = 0;
-        uint32_t dpi = 0;
-        HMONITOR dpiMonitor = nullptr;  // the monitor the window was on then
+        LONG_PTR exStyle = 0;           // as the last SnapshotEverything read it
+        HMONITOR dpiMonitor = nullptr;  // the monitor the DPI was read on
     };
 
     CEntry* FindOrRead(HWND hwnd, DWORD threadId, DWORD processId);
-    bool ReadPlace(HWND hwnd, CEntry* entry, CWindowSnapshot* snapshot);
-    void ReadEverything(HWND hwnd, CEntry* entry, CWindowSnapshot* snapshot);
+    uint32_t TakePlace(HWND hwnd, CEntry* entry, CWindowSnapshot* snapshot);
     void DropEndedWindows();
 
     std::unordered_map<HWND, CEntry> entries;

@@ -58,6 +58,8 @@ uint32_t CWindowWatcher::Start(WindowEventCallback callback, void* context,
         return loaded;
     const SessionPtr created =
         NSynchronization::NewShared<CWatcherSession>(module, callback, context, takesSnapshots);
+    if (created)
+        created->SetPlatformEvents(platformCallback, platformContext);
     if (!created || !created->IsUsable())
         return WatcherFailure;
     SessionPtr* argument = new (std::nothrow) SessionPtr(created);

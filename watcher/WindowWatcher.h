@@ -37,6 +37,7 @@
 #include <cstdint>
 
 #include "library/synchronization/UniqueHandle.h"
+#include "watcher/PlatformWindowEvents.h"
 #include "watcher/WatcherStatus.h"
 #include "watcher/WindowEvent.h"
 
@@ -77,6 +78,16 @@ public:
     // once for many notifications (the window model).
     void SetTakesSnapshots(bool take) { takesSnapshots = take; }
 
+    // For the Starts that follow; none until set. The watcher's thread also
+    // hooks the platform's activation and title events (PlatformWindowEvents.h)
+    // before it registers, and calls this function for them on that thread,
+    // between notifications, until Stop.
+    void SetPlatformEvents(PlatformWindowEventCallback callback, void* context)
+    {
+        platformCallback = callback;
+        platformContext = context;
+    }
+
     // Disables and removes the hook, drops what has not been delivered yet and
     // ends the thread. No callback runs after Stop has returned 0. Returns 1
     // when called from the callback, or when a callback has not returned
@@ -99,6 +110,8 @@ private:
     boost::shared_ptr<CWatcherSession> session;
     DWORD startTimeout = DefaultStartTimeoutMilliseconds;
     bool takesSnapshots = true;
+    PlatformWindowEventCallback platformCallback = nullptr;
+    void* platformContext = nullptr;
 };
 
 }}}}  // namespace NLibrary::NWin32::NWindow::NWatcher
