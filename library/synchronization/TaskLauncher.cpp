@@ -105,8 +105,7 @@ uint32_t CTaskLauncher::CTaskLauncherThread::SetTask(const boost::shared_ptr<ITa
 
 // --- owner --------------------------------------------------------------------
 
-CTaskLauncher::CTaskLauncher()
-    : thread(nullptr), state(LauncherStateNotStarted), currentTask(nullptr)
+CTaskLauncher::CTaskLauncher() : state(LauncherStateNotStarted), currentTask(nullptr)
 {
 }
 
@@ -121,16 +120,15 @@ CTaskLauncher::~CTaskLauncher()
     mutex.reset();
     doneEvent.reset();
     taskEvent.reset();
-    if (thread != nullptr) {
+    // The thread object goes with the launcher, closing the handle of a
+    // thread that still runs.
+    if (thread != nullptr)
         thread->Close();
-        delete thread;  // closes the handle of a thread that still runs
-        thread = nullptr;
-    }
 }
 
 uint32_t CTaskLauncher::Initialize(const boost::shared_ptr<ITaskLauncherCallback>& callback)
 {
-    thread = new (std::nothrow) CThread;
+    thread.reset(new (std::nothrow) CThread);
     if (thread != nullptr)
         taskEvent = NewShared<CEvent>();
     if (IsUsable(taskEvent))
@@ -151,8 +149,7 @@ void CTaskLauncher::ReleaseMembers()
     mutex.reset();
     doneEvent.reset();
     taskEvent.reset();
-    delete thread;
-    thread = nullptr;
+    thread.reset();
 }
 
 uint32_t CTaskLauncher::Start(const boost::shared_ptr<ITaskLauncherCallback>& callback)

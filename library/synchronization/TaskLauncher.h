@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include <atomic>
+#include <memory>
 
 #include <boost/shared_ptr.hpp>
 
@@ -76,14 +77,14 @@ public:
     int GetState() const { return state; }
 
     // The worker's thread object, or null; for inspection only.
-    const CThread* GetThread() const { return thread; }
+    const CThread* GetThread() const { return thread.get(); }
 
 private:
     uint32_t Initialize(const boost::shared_ptr<ITaskLauncherCallback>& callback);
     void ReleaseMembers();
     uint32_t PollDone();
 
-    CThread* thread;
+    std::unique_ptr<CThread> thread;
     boost::shared_ptr<CEvent> taskEvent;
     boost::shared_ptr<CEvent> doneEvent;
     boost::shared_ptr<CMutex> mutex;

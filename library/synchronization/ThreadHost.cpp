@@ -4,31 +4,24 @@
 
 namespace NLibrary { namespace NWin32 { namespace NWindow { namespace NWindowIPC {
 
-CThreadHost::CThreadHost() : running(false), thread(nullptr)
+CThreadHost::CThreadHost() : running(false)
 {
 }
 
-// A host deleted without Release still frees its thread object; the thread
-// itself, if any, is left alone.
-CThreadHost::~CThreadHost()
-{
-    thirdResource.reset();
-    secondResource.reset();
-    firstResource.reset();
-    delete thread;
-    thread = nullptr;
-}
+// The members go in reverse order: thirdResource, secondResource,
+// firstResource, then the thread object, which a host deleted without Release
+// still frees; the thread itself, if any, is left alone.
+CThreadHost::~CThreadHost() = default;
 
 uint32_t CThreadHost::Start(const boost::shared_ptr<IThread>& body)
 {
     if (running || thread != nullptr || !body)
         return 1;
-    thread = new (std::nothrow) CThread;
+    thread.reset(new (std::nothrow) CThread);
     if (thread == nullptr)
         return 1;
     if (thread->Start(body) != 0) {
-        delete thread;
-        thread = nullptr;
+        thread.reset();
         return 1;
     }
     running = true;
@@ -59,8 +52,7 @@ void CThreadHost::Release()
 {
     secondResource.reset();
     firstResource.reset();
-    delete thread;
-    thread = nullptr;
+    thread.reset();
 }
 
 uint32_t CThreadHost::Shutdown()

@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 
+#include <memory>
+
 #include <boost/shared_ptr.hpp>
 
 #include "library/synchronization/Thread.h"
@@ -39,11 +41,11 @@ public:
 
     bool IsRunning() const { return running; }
     void SetRunning(bool value) { running = value; }
-    const CThread* GetThread() const { return thread; }
+    const CThread* GetThread() const { return thread.get(); }
 
 private:
     bool running;
-    CThread* thread;
+    std::unique_ptr<CThread> thread;
     boost::shared_ptr<void> firstResource;
     boost::shared_ptr<void> secondResource;
     boost::shared_ptr<void> thirdResource;

@@ -10,11 +10,23 @@ using namespace NLibrary::NWin32::NCapture;
 
 namespace {
 
+// A memory DC and the bitmap it starts with, which a surface must give back.
 struct CMemoryDC
 {
     CUniqueMemoryDC owner {CreateCompatibleDC(nullptr)};
     const HDC dc = owner.Get();
+    const HGDIOBJ original = GetCurrentObject(dc, OBJ_BITMAP);
+
+    bool HasItsBitmap() const { return GetCurrentObject(dc, OBJ_BITMAP) == original; }
 };
+
+// A new surface of the given size, attached to the DC whole.
+bool CreateAttached(CDIBSurface& surface, const CMemoryDC& memory, uint32_t width, uint32_t height,
+                    int32_t format)
+{
+    return surface.Create(width, height, format) == 0
+           && surface.AttachToDC(memory.dc, width, height) == 0;
+}
 
 CDIBBitmapInfo BuildInfo(int32_t format, uint32_t width, int32_t height)
 {
@@ -126,7 +138,6 @@ TEST(DIBSurface, OpenFailsForMissingOrTooSmallSections)
 TEST(DIBSurface, AttachRefusesBadArguments)
 {
     CMemoryDC memory;
-    HGDIOBJ original = GetCurrentObject(memory.dc, OBJ_BITMAP);
     CDIBSurface notSetUp;
     EXPECT_EQ(1u, notSetUp.AttachToDC(memory.dc, 4, 4));
     notSetUp.DetachFromDC();
@@ -141,25 +152,23 @@ TEST(DIBSurface, AttachRefusesBadArguments)
     EXPECT_EQ(1u, surface.AttachToDC(memory.dc, 16, 17));
     EXPECT_FALSE(surface.IsAttached());
     EXPECT_EQ(0, surface.GetBitmapWidth());
-    EXPECT_EQ(original, GetCurrentObject(memory.dc, OBJ_BITMAP));
+    EXPECT_TRUE(memory.HasItsBitmap());
 }
 
 TEST(DIBSurface, DrawingLandsInTheSectionBottomUp)
 {
     CMemoryDC memory;
-    HGDIOBJ original = GetCurrentObject(memory.dc, OBJ_BITMAP);
     CDIBSurface surface;
-    ASSERT_EQ(0u, surface.Create(4, 3, DIBFormatARGB32));
-    ASSERT_EQ(0u, surface.AttachToDC(memory.dc, 4, 3));
+    ASSERT_TRUE(CreateAttached(surface, memory, 4, 3, DIBFormatARGB32));
     EXPECT_TRUE(surface.IsAttached());
-    EXPECT_NE(original, GetCurrentObject(memory.dc, OBJ_BITMAP));
+    EXPECT_FALSE(memory.HasItsBitmap());
     // The top row of the picture is the last row in memory.
     RECT top = {0, 0, 4, 1};
     FillRect(memory.dc, &top, CUniqueGdiObject<HBRUSH>(CreateSolidBrush(RGB(255, 0, 0))).Get());
     GdiFlush();
     surface.DetachFromDC();
     EXPECT_FALSE(surface.IsAttached());
-    EXPECT_EQ(original, GetCurrentObject(memory.dc, OBJ_BITMAP));
+    EXPECT_TRUE(memory.HasItsBitmap());
     EXPECT_EQ(4, surface.GetBitmapWidth());
     EXPECT_EQ(3, surface.GetBitmapHeight());
 
@@ -168,7 +177,7 @@ TEST(DIBSurface, DrawingLandsInTheSectionBottomUp)
     EXPECT_EQ(0u, pixels[0]);
     // A second detach does nothing, and the surface can be attached again.
     surface.DetachFromDC();
-    EXPECT_EQ(original, GetCurrentObject(memory.dc, OBJ_BITMAP));
+    EXPECT_TRUE(memory.HasItsBitmap());
     ASSERT_EQ(0u, surface.AttachToDC(memory.dc, 2, 2));
     surface.DetachFromDC();
 }
@@ -177,8 +186,7 @@ TEST(DIBSurface, Rgb565RowsArePaddedToFourBytes)
 {
     CMemoryDC memory;
     CDIBSurface surface;
-    ASSERT_EQ(0u, surface.Create(3, 2, DIBFormatRGB565));
-    ASSERT_EQ(0u, surface.AttachToDC(memory.dc, 3, 2));
+    ASSERT_TRUE(CreateAttached(surface, memory, 3, 2, DIBFormatRGB565));
     SetPixelV(memory.dc, 0, 0, RGB(0, 0, 255));  // top row: second row in memory
     SetPixelV(memory.dc, 2, 1, RGB(255, 0, 0));  // bottom row: first row in memory
     GdiFlush();
@@ -192,11 +200,9 @@ TEST(DIBSurface, Rgb565RowsArePaddedToFourBytes)
 TEST(DIBSurface, DestructionWhileAttachedGivesTheDCItsBitmapBack)
 {
     CMemoryDC memory;
-    HGDIOBJ original = GetCurrentObject(memory.dc, OBJ_BITMAP);
     {
         CDIBSurface surface;
-        ASSERT_EQ(0u, surface.Create(8, 8, DIBFormatARGB32));
-        ASSERT_EQ(0u, surface.AttachToDC(memory.dc, 8, 8));
+        ASSERT_TRUE(CreateAttached(surface, memory, 8, 8, DIBFormatARGB32));
     }
-    EXPECT_EQ(original, GetCurrentObject(memory.dc, OBJ_BITMAP));
+    EXPECT_TRUE(memory.HasItsBitmap());
 }

@@ -8,6 +8,11 @@
 #include <gtest/gtest.h>
 
 #include "watcher/WatcherStatus.h"
+#include "tests/common/HookSharedSection.h"
+#include "tests/common/HookTargetCommands.h"
+#include "tests/common/HookTestSupport.h"
+#include "tests/common/Wait.h"
+#include "tests/watcher/ProcessCounts.h"
 
 #include <atomic>
 #include <stdexcept>
@@ -65,6 +70,39 @@ void ExpectStoppedAfterAThrow(const CRuleBreaker<TOwner>& rules)
     EXPECT_EQ(WatcherSuccess, rules.owner->Stop());
     EXPECT_EQ(WatcherSuccess, rules.owner->GetStatus());
     delete rules.owner;
+}
+
+// Each row against a new owner and a target window: start(rules, target)
+// starts the owner with the breaking callback and brings its first event.
+// That call is the last: the owner's threads end by themselves, the hook is
+// removed, and what the target does afterwards reaches nobody.
+template <typename TOwner, typename TStart>
+void ExpectEachRuleBreakerIsTheLastCall(TStart start, const char* threadLeft)
+{
+    volatile NTestSupport::CHookSharedValues* shared = NTestSupport::GetHookSharedValues();
+    ASSERT_NE(nullptr, shared);
+    for (const CRuleRow& row : RuleRows) {
+        SCOPED_TRACE(row.label);
+        HookTarget target;
+        ASSERT_NE(nullptr, target.Window());
+        const unsigned int threads = CountThreads();
+        CRuleBreaker<TOwner> rules;
+        rules.action = row.action;
+        rules.owner = new TOwner;
+        ASSERT_NO_FATAL_FAILURE(start(rules, target));
+        ASSERT_TRUE(NTestSupport::WaitUntil([&] { return rules.calls > 0; }));
+
+        EXPECT_TRUE(NTestSupport::WaitUntil([&] { return CountThreads() == threads; }))
+            << threadLeft;
+        EXPECT_EQ(nullptr, shared->SharedHookHandle) << "the hook stayed installed";
+        // With no thread left to deliver them, these commands settle the count.
+        ASSERT_TRUE(target.Run(TargetGetChild));
+        for (int i = 0; i < 5; ++i)
+            ASSERT_TRUE(target.Run(TargetMove, 60 + i, 50));
+        NTestSupport::PumpMessages(300);
+        EXPECT_EQ(1, rules.calls);
+        ExpectStoppedAfterAThrow(rules);
+    }
 }
 
 }  // namespace NWatcherTest

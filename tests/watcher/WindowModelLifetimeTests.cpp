@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <stdexcept>
 #include <thread>
 
 #include "watcher/WindowModel.h"
 #include "tests/common/HandleCount.h"
-#include "tests/common/HookSharedSection.h"
 #include "tests/common/HookTargetCommands.h"
 #include "tests/common/HookTestSupport.h"
 #include "tests/common/Wait.h"
@@ -29,33 +27,14 @@ using CRules = NWatcherTest::CRuleBreaker<CWindowModel>;
 
 TEST(WindowModelLifetime, ACallbackThatDeletesItsModelOrThrowsIsTheLastAndAllEndsUnregistered)
 {
-    volatile NTestSupport::CHookSharedValues* shared = NTestSupport::GetHookSharedValues();
-    ASSERT_NE(nullptr, shared);
     const NWatcherTest::CWaitThreadHold waitThread;
-    for (const NWatcherTest::CRuleRow& row : NWatcherTest::RuleRows) {
-        SCOPED_TRACE(row.label);
-        HookTarget target;
-        ASSERT_NE(nullptr, target.Window());
-        const unsigned int threads = NWatcherTest::CountThreads();
-        CRules context;
-        context.action = row.action;
-        context.window = target.Window();
-        context.owner = new CWindowModel;
-        ASSERT_EQ(WatcherSuccess,
-                  context.owner->Start(CRules::OnEvent<CWindowModelEvent>, &context));
-        ASSERT_TRUE(WaitUntil([&] { return context.calls > 0; }, EndTimeoutMs));
-
-        EXPECT_TRUE(
-            WaitUntil([&] { return NWatcherTest::CountThreads() == threads; }, EndTimeoutMs))
-            << "a thread of the model did not end";
-        EXPECT_EQ(nullptr, shared->SharedHookHandle) << "the hook stayed installed";
-        ASSERT_TRUE(target.Run(TargetGetChild));
-        for (int i = 0; i < 5; ++i)
-            ASSERT_TRUE(target.Run(TargetMove, 60 + i, 50));
-        NTestSupport::PumpMessages(300);
-        EXPECT_EQ(1, context.calls);
-        NWatcherTest::ExpectStoppedAfterAThrow(context);
-    }
+    NWatcherTest::ExpectEachRuleBreakerIsTheLastCall<CWindowModel>(
+        [](CRules& rules, const HookTarget& target) {
+            rules.window = target.Window();
+            ASSERT_EQ(WatcherSuccess,
+                      rules.owner->Start(CRules::OnEvent<CWindowModelEvent>, &rules));
+        },
+        "a thread of the model did not end");
 }
 
 TEST(WindowModelLifetime, NothingArrivesAfterStopReturnsWhileTheTargetKeepsMoving)

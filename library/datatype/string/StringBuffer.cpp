@@ -43,25 +43,6 @@ uint32_t CHeapStringBuffer::Append(const wchar_t* text, uint32_t count)
     return CanTake(text, count) ? AppendToStorage(text, count) : 1;
 }
 
-uint32_t CHeapStringBuffer::Reserve(uint32_t count)
-{
-    // The block never grows: only a text that already fits can be reserved.
-    return count < storage.GetSize() ? 0 : 1;
-}
-
-void CHeapStringBuffer::Reset()
-{
-    ZeroStorage();
-    length = 0;
-}
-
-uint32_t CHeapStringBuffer::GetBuffer(uint32_t count, wchar_t** out)
-{
-    if (out == nullptr)
-        return 1;
-    return storage.GetBuffer(count, out);
-}
-
 // --- CDynamicHeapStringBuffer ------------------------------------------------
 //
 // Requests above the largest count the safe-string primitives accept are
@@ -123,18 +104,6 @@ uint32_t CDynamicHeapStringBuffer::Append(const wchar_t* text, uint32_t count)
     if (needed > SafeStringMaxSize || storage.GetBuffer(uint32_t(needed), &p) != 0)
         return 1;
     return AppendToStorage(inside ? p + offset : text, count);
-}
-
-uint32_t CDynamicHeapStringBuffer::Reserve(uint32_t count)
-{
-    if (count < storage.GetSize())
-        return 0;
-    wchar_t* p = nullptr;
-    if (count > SafeStringMaxCount || storage.GetBuffer(count + 1, &p) != 0)
-        return 1;
-    if (storage.IsIndexValid(length))
-        storage.GetAt(length) = L'\0';
-    return 0;
 }
 
 void CDynamicHeapStringBuffer::Reset()

@@ -104,6 +104,36 @@ public:
 
     void Clear() override { ClearText(); }
 
+    // A text that fits already has room; anything more is refused by the
+    // fixed storages and grown into by the dynamic one, which then keeps the
+    // text terminated in its new block.
+    uint32_t Reserve(uint32_t count) override
+    {
+        if (count < storage.GetSize())
+            return 0;
+        wchar_t* p = nullptr;
+        if (count > SafeStringMaxCount || storage.GetBuffer(count + 1, &p) != 0)
+            return 1;
+        if (storage.IsIndexValid(length))
+            storage.GetAt(length) = L'\0';
+        return 0;
+    }
+
+    // The fixed storages' rules; the dynamic buffer grows and gives back its
+    // block instead.
+    void Reset() override
+    {
+        ZeroStorage();
+        length = 0;
+    }
+
+    uint32_t GetBuffer(uint32_t count, wchar_t** out) override
+    {
+        if (out == nullptr)
+            return 1;
+        return storage.GetBuffer(count, out);
+    }
+
     uint32_t ReleaseBuffer() override
     {
         const uint32_t size = storage.GetSize();
@@ -196,7 +226,6 @@ class CAutoStringBuffer
 
 public:
     using Base::Append;
-    using Base::AppendChar;
     using Base::Assign;
     using IStringBuffer::operator=;
 
@@ -242,21 +271,6 @@ public:
             return 1;
         return this->AppendToStorage(text, count);
     }
-
-    uint32_t Reserve(uint32_t count) override { return count > N ? 1 : 0; }
-
-    void Reset() override
-    {
-        this->ZeroStorage();
-        length = 0;
-    }
-
-    uint32_t GetBuffer(uint32_t count, wchar_t** out) override
-    {
-        if (out == nullptr)
-            return 1;
-        return storage.GetBuffer(count, out);
-    }
 };
 
 // A heap block of fixed size; an assignment or append that does not fit is
@@ -267,7 +281,6 @@ class CHeapStringBuffer : public NDetail::CStringBufferBase<NArray::CHeapArrayBu
 
 public:
     using Base::Append;
-    using Base::AppendChar;
     using Base::Assign;
     using IStringBuffer::operator=;
 
@@ -283,9 +296,6 @@ public:
 
     uint32_t Assign(const wchar_t* text, uint32_t count) override;
     uint32_t Append(const wchar_t* text, uint32_t count) override;
-    uint32_t Reserve(uint32_t count) override;
-    void Reset() override;
-    uint32_t GetBuffer(uint32_t count, wchar_t** out) override;
 
 private:
     bool CanTake(const wchar_t* text, uint32_t count);
@@ -300,7 +310,6 @@ class CDynamicHeapStringBuffer
 
 public:
     using Base::Append;
-    using Base::AppendChar;
     using Base::Assign;
     using IStringBuffer::operator=;
 
@@ -314,7 +323,6 @@ public:
 
     uint32_t Assign(const wchar_t* text, uint32_t count) override;
     uint32_t Append(const wchar_t* text, uint32_t count) override;
-    uint32_t Reserve(uint32_t count) override;
     void Reset() override;
     uint32_t GetBuffer(uint32_t count, wchar_t** out) override;
 
