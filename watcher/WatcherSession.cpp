@@ -244,6 +244,7 @@ uint32_t CWatcherSession::TakeMore(HWND window)
 // The first notification of its window in the batch gets a new snapshot,
 // taken just before it is delivered (so the first notification of a batch
 // waits for one snapshot, not for all); the window's later ones get a copy.
+// A position change reads only what a move changes.
 void CWatcherSession::TakeSnapshot(uint32_t index)
 {
     uint32_t first = 0;
@@ -252,7 +253,8 @@ void CWatcherSession::TakeSnapshot(uint32_t index)
     if (first < index)
         batch[index].snapshot = batch[first].snapshot;
     else
-        snapshots.Take(batch[index].window, &batch[index].snapshot);
+        snapshots.Take(batch[index].window, &batch[index].snapshot,
+                       IsPositionChange(batch[index].kind) ? SnapshotPlace : SnapshotEverything);
 }
 
 bool CWatcherSession::Deliver(const CWindowEvent& event)

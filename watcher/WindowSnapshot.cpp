@@ -337,7 +337,8 @@ uint32_t CWindowSnapshotCache::Take(HWND hwnd, CWindowSnapshot* snapshot, Snapsh
         return 1;
     if (scope == SnapshotPlace) {
         const auto found = entries.find(hwnd);
-        if (found != entries.end() && found->second.hasEverything)
+        if (found != entries.end() && found->second.hasEverything
+            && GetTickCount64() - found->second.everythingAt <= MaximumPlaceOnlyAge)
             return TakePlace(hwnd, &found->second, snapshot);
     }
     *snapshot = CWindowSnapshot();
@@ -367,6 +368,7 @@ uint32_t CWindowSnapshotCache::Take(HWND hwnd, CWindowSnapshot* snapshot, Snapsh
     snapshot->gone = false;
     if (entry != nullptr) {
         entry->hasEverything = true;
+        entry->everythingAt = GetTickCount64();
         entry->dpiMonitor = snapshot->monitor;
         entry->last = *snapshot;
     }

@@ -81,9 +81,10 @@ enum SnapshotScope : uint32_t
     // show state, with the monitor, work area, fullscreen and application
     // window that follow from them, the DPI when the monitor is another, and
     // cloaked. The title, the owner, the extended style and the DPI on the
-    // same monitor are those of the window's last SnapshotEverything. Also
-    // the window's thread and process are not asked again: while the cache
-    // holds a window it is taken to stay the same one until it is gone.
+    // same monitor are those of the window's last SnapshotEverything, and
+    // its thread and process are not asked again. Everything is read anyway
+    // when that was more than MaximumPlaceOnlyAge before, so that a window
+    // that only moves is still read whole that often.
     SnapshotPlace,
 };
 
@@ -92,14 +93,17 @@ enum SnapshotScope : uint32_t
 // the window lives, so they are read at its first Take and kept until Forget;
 // the other facts are read as the scope says, the monitor from a layout read
 // at most CMonitorLayout::DefaultMaximumAge before. An entry is kept only
-// while its window's thread and process stay those of the first Take, so a
-// handle that came to name another window is read anew. Holds one entry per
+// while its window's thread and process stay those of the first Take, as
+// every SnapshotEverything checks, so a handle that came to name another
+// window is read anew. Holds one entry per
 // window taken and not forgotten; windows that ended unseen (their
 // destruction missed) are dropped whenever the cache has doubled, so it stays
 // bounded by the number of windows. One owner thread; no message is sent.
 class CWindowSnapshotCache
 {
 public:
+    static const ULONGLONG MaximumPlaceOnlyAge = 100;  // milliseconds
+
     CWindowSnapshotCache() = default;
     CWindowSnapshotCache(const CWindowSnapshotCache&) = delete;
     CWindowSnapshotCache& operator=(const CWindowSnapshotCache&) = delete;
@@ -124,6 +128,7 @@ private:
         // Once the last snapshot has every fact read (it may have only the
         // lasting ones), a place-only Take may start from it.
         bool hasEverything = false;
+        ULONGLONG everythingAt = 0;     // GetTickCount64 then
         LONG_PTR exStyle = 0;           // as the last SnapshotEverything read it
         HMONITOR dpiMonitor = nullptr;  // the monitor the DPI was read on
     };
