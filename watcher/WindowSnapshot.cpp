@@ -338,7 +338,7 @@ uint32_t CWindowSnapshotCache::Take(HWND hwnd, CWindowSnapshot* snapshot, Snapsh
     if (scope == SnapshotPlace) {
         const auto found = entries.find(hwnd);
         if (found != entries.end() && found->second.hasEverything
-            && GetTickCount64() - found->second.everythingAt <= MaximumPlaceOnlyAge)
+            && GetTickCount64() - found->second.everythingAt < placeOnlyAge)
             return TakePlace(hwnd, &found->second, snapshot);
     }
     *snapshot = CWindowSnapshot();

@@ -83,8 +83,8 @@ enum SnapshotScope : uint32_t
     // cloaked. The title, the owner, the extended style and the DPI on the
     // same monitor are those of the window's last SnapshotEverything, and
     // its thread and process are not asked again. Everything is read anyway
-    // when that was more than MaximumPlaceOnlyAge before, so that a window
-    // that only moves is still read whole that often.
+    // when that was the cache's place-only age or more before, so that a
+    // window that only moves is still read whole that often.
     SnapshotPlace,
 };
 
@@ -102,9 +102,12 @@ enum SnapshotScope : uint32_t
 class CWindowSnapshotCache
 {
 public:
-    static const ULONGLONG MaximumPlaceOnlyAge = 100;  // milliseconds
+    static const DWORD DefaultPlaceOnlyAge = 100;  // milliseconds
 
-    CWindowSnapshotCache() = default;
+    explicit CWindowSnapshotCache(DWORD placeOnlyAge = DefaultPlaceOnlyAge)
+        : placeOnlyAge(placeOnlyAge)
+    {
+    }
     CWindowSnapshotCache(const CWindowSnapshotCache&) = delete;
     CWindowSnapshotCache& operator=(const CWindowSnapshotCache&) = delete;
 
@@ -137,6 +140,7 @@ private:
     uint32_t TakePlace(HWND hwnd, CEntry* entry, CWindowSnapshot* snapshot);
     void DropEndedWindows();
 
+    const DWORD placeOnlyAge;
     std::unordered_map<HWND, CEntry> entries;
     size_t dropAt = 0;  // the count at which ended windows are looked for next
     CMonitorLayout monitors;

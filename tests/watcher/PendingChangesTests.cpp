@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "watcher/PendingChanges.h"
 
@@ -123,6 +124,48 @@ TEST(PendingChanges, NothingIsTakenBeforeReleaseAndMemoryFollowsTheWindowsNotThe
         pending.Add(WindowEventDestroyed, Window(w));
     Take(pending);
     EXPECT_EQ(0u, pending.CountWindows());
+}
+
+// Whether the wake comes before or after the delivery thread has gone to
+// sleep, Wait returns: a lost wake-up shows as a Wait that lasts until the
+// bound each row gives it.
+TEST(PendingChanges, WaitReturnsForEachWayOfBeingWoken)
+{
+    const ULONGLONG Bound = 5000;
+    // Rows with lambdas, which clang-format 14 cannot align: one per line by hand.
+    // clang-format off
+    const struct
+    {
+        const char* label;
+        DWORD settle;
+        ULONGLONG deadline;  // from now; Bound when 0
+        void (*wake)(CPendingChanges& pending);  // from another thread
+    } rows[] = {
+        {"a change added",     Never, 0,  [](CPendingChanges& p) { p.Add(WindowEventPosChanged, Window(1)); }},
+        {"a process ended",    Never, 0,  [](CPendingChanges& p) { p.AddProcessEnd(7); }},
+        {"interrupted",        Never, 0,  [](CPendingChanges& p) { p.Interrupt(); }},
+        {"a Settled is due",   50,    0,  nullptr},
+        {"the deadline given", Never, 50, nullptr},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        CPendingChanges pending(row.settle);
+        pending.Release();
+        pending.Add(WindowEventPosChanged, Window(2));
+        Take(pending);  // leaves its quiet time running
+        const ULONGLONG began = GetTickCount64();
+        std::thread waker;
+        if (row.wake != nullptr)
+            waker = std::thread([&pending, &row] {
+                Sleep(20);
+                row.wake(pending);
+            });
+        pending.Wait(began + (row.deadline != 0 ? row.deadline : Bound));
+        EXPECT_LT(GetTickCount64() - began, Bound - 1000);
+        if (waker.joinable())
+            waker.join();
+    }
 }
 
 }  // namespace

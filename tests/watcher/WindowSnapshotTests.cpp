@@ -239,6 +239,35 @@ TEST(WindowSnapshotCache, HoldsOneEntryPerWindowUntilItIsDestroyed)
     DestroyWindow(windows[0]);
 }
 
+// A window that only moves is still read whole now and then: its new title
+// shows in a place-only snapshot once the last whole one is old enough.
+TEST(WindowSnapshotCache, APlaceOnlySnapshotKeepsTheTitleUntilTheWholeReadIsTooOld)
+{
+    const struct
+    {
+        const char* label;
+        DWORD placeOnlyAge;
+        const wchar_t* title;
+    } rows[] = {
+        {"whole read a minute ago at most", 60000, L"cached" },
+        {"whole read always too old",       0,     L"renamed"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        const HWND window = CreateOwnWindow();
+        CWindowSnapshotCache cache(row.placeOnlyAge);
+        CWindowSnapshot snapshot;
+        ASSERT_EQ(0u, cache.Take(window, &snapshot));
+        SetWindowTextW(window, L"renamed");
+        SetWindowPos(window, nullptr, 7, 9, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ASSERT_EQ(0u, cache.Take(window, &snapshot, SnapshotPlace));
+        EXPECT_STREQ(row.title, snapshot.title);
+        EXPECT_EQ(7, snapshot.bounds.left);
+        EXPECT_EQ(9, snapshot.bounds.top);
+        DestroyWindow(window);
+    }
+}
+
 // A destruction the cache never hears of (the window's process was killed)
 // leaves an entry; once the cache has doubled such entries go.
 TEST(WindowSnapshotCache, WindowsThatEndedUnseenAreDroppedOnceItHasGrown)
