@@ -347,7 +347,7 @@ uint32_t CWindowSnapshotCache::Take(HWND hwnd, CWindowSnapshot* snapshot, Snapsh
     DWORD processId = 0;
     const DWORD threadId = GetWindowThreadProcessId(hwnd, &processId);
     if (threadId == 0) {
-        entries.erase(hwnd);
+        Erase(hwnd);
         return 1;
     }
     snapshot->processId = processId;
@@ -362,7 +362,7 @@ uint32_t CWindowSnapshotCache::Take(HWND hwnd, CWindowSnapshot* snapshot, Snapsh
     }
     if (!IsValidWindow(hwnd)) {
         *snapshot = CWindowSnapshot();
-        entries.erase(hwnd);
+        Erase(hwnd);
         return 1;
     }
     snapshot->gone = false;
@@ -387,7 +387,7 @@ uint32_t CWindowSnapshotCache::TakePlace(HWND hwnd, CEntry* entry, CWindowSnapsh
     NDetail::ReadShowStateAndBounds(hwnd, styles, snapshot);
     if (!snapshot->hasBounds && !IsValidWindow(hwnd)) {
         *snapshot = CWindowSnapshot();
-        entries.erase(hwnd);
+        Erase(hwnd);
         return 1;
     }
     SetAppWindow(styles, snapshot);
@@ -403,7 +403,41 @@ uint32_t CWindowSnapshotCache::TakePlace(HWND hwnd, CEntry* entry, CWindowSnapsh
 
 void CWindowSnapshotCache::Forget(HWND hwnd)
 {
-    entries.erase(hwnd);
+    Erase(hwnd);
+}
+
+void CWindowSnapshotCache::Erase(HWND hwnd)
+{
+    const auto found = entries.find(hwnd);
+    if (found == entries.end())
+        return;
+    const auto known = processWindows.find(found->second.last.processId);
+    if (known != processWindows.end() && known->second == hwnd)
+        processWindows.erase(known);
+    entries.erase(found);
+}
+
+// A process's facts are those another window of it has already: while that
+// window exists its process lives, so the id still names the same process.
+// One question to the platform instead of a handle, an image name and a token.
+bool CWindowSnapshotCache::CopyProcessFacts(DWORD processId, HWND hwnd, CWindowSnapshot* read)
+{
+    const auto known = processWindows.find(processId);
+    if (known == processWindows.end() || known->second == hwnd)
+        return false;
+    const auto sibling = entries.find(known->second);
+    if (sibling == entries.end())
+        return false;
+    DWORD siblingProcess = 0;
+    if (GetWindowThreadProcessId(known->second, &siblingProcess) != sibling->second.threadId
+        || siblingProcess != processId)
+        return false;
+    const CWindowSnapshot& facts = sibling->second.last;
+    wcscpy(read->imageName, facts.imageName);
+    read->processBits = facts.processBits;
+    read->integrity = facts.integrity;
+    read->isCovered = facts.isCovered;
+    return true;
 }
 
 // Null when there is no memory for a new entry.
@@ -417,12 +451,14 @@ CWindowSnapshotCache::CEntry* CWindowSnapshotCache::FindOrRead(HWND hwnd, DWORD 
     CWindowSnapshot read;
     read.processId = processId;
     NDetail::ReadClassName(hwnd, &read);
-    NDetail::ReadProcess(processId, &read);
+    if (!CopyProcessFacts(processId, hwnd, &read))
+        NDetail::ReadProcess(processId, &read);
     CEntry* entry = nullptr;
     try {
         if (found == entries.end() && entries.size() + 1 >= dropAt)
             DropEndedWindows();
         entry = &entries[hwnd];
+        processWindows[processId] = hwnd;
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
@@ -443,6 +479,12 @@ void CWindowSnapshotCache::DropEndedWindows()
             ++entry;
         else
             entry = entries.erase(entry);
+    }
+    for (auto known = processWindows.begin(); known != processWindows.end();) {
+        if (entries.count(known->second) != 0)
+            ++known;
+        else
+            known = processWindows.erase(known);
     }
     dropAt = entries.size() * 2 > MinimumDropCount ? entries.size() * 2 : MinimumDropCount;
 }

@@ -90,7 +90,8 @@ enum SnapshotScope : uint32_t
 
 // Snapshots for a thread that takes many of the same windows: a window's class
 // and process (id, image name, bits, integrity, coverage) never change while
-// the window lives, so they are read at its first Take and kept until Forget;
+// the window lives, so they are read at its first Take and kept until Forget,
+// the process's facts once for all its windows;
 // the other facts are read as the scope says, the monitor from a layout read
 // at most CMonitorLayout::DefaultMaximumAge before. An entry is kept only
 // while its window's thread and process stay those of the first Take, as
@@ -137,11 +138,14 @@ private:
     };
 
     CEntry* FindOrRead(HWND hwnd, DWORD threadId, DWORD processId);
+    bool CopyProcessFacts(DWORD processId, HWND hwnd, CWindowSnapshot* read);
+    void Erase(HWND hwnd);
     uint32_t TakePlace(HWND hwnd, CEntry* entry, CWindowSnapshot* snapshot);
     void DropEndedWindows();
 
     const DWORD placeOnlyAge;
     std::unordered_map<HWND, CEntry> entries;
+    std::unordered_map<DWORD, HWND> processWindows;  // a window of each process with an entry
     size_t dropAt = 0;  // the count at which ended windows are looked for next
     CMonitorLayout monitors;
 };
