@@ -337,7 +337,7 @@ uint32_t CWindowSnapshotCache::Take(HWND hwnd, CWindowSnapshot* snapshot, Snapsh
         return 1;
     if (scope == SnapshotPlace) {
         const auto found = entries.find(hwnd);
-        if (found != entries.end() && found->second.hasEverything
+        if (found != entries.end() && found->second.everythingAt != 0
             && GetTickCount64() - found->second.everythingAt < placeOnlyAge)
             return TakePlace(hwnd, &found->second, snapshot);
     }
@@ -367,9 +367,7 @@ uint32_t CWindowSnapshotCache::Take(HWND hwnd, CWindowSnapshot* snapshot, Snapsh
     }
     snapshot->gone = false;
     if (entry != nullptr) {
-        entry->hasEverything = true;
         entry->everythingAt = GetTickCount64();
-        entry->dpiMonitor = snapshot->monitor;
         entry->last = *snapshot;
     }
     return 0;
@@ -392,10 +390,8 @@ uint32_t CWindowSnapshotCache::TakePlace(HWND hwnd, CEntry* entry, CWindowSnapsh
     }
     SetAppWindow(styles, snapshot);
     NDetail::ReadMonitor(hwnd, styles, &monitors, snapshot);
-    if (snapshot->monitor != entry->dpiMonitor) {
+    if (snapshot->monitor != entry->last.monitor)
         NDetail::ReadDpi(hwnd, snapshot);
-        entry->dpiMonitor = snapshot->monitor;
-    }
     NDetail::ReadCloaked(hwnd, snapshot);
     entry->last = *snapshot;
     return 0;

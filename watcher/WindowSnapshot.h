@@ -127,14 +127,13 @@ private:
     {
     public:
         DWORD threadId = 0;
-        // The window's newest snapshot; class and process as first read.
+        // The window's newest snapshot; class and process as first read. Its
+        // DPI was read on its monitor.
         CWindowSnapshot last;
-        // Once the last snapshot has every fact read (it may have only the
-        // lasting ones), a place-only Take may start from it.
-        bool hasEverything = false;
-        ULONGLONG everythingAt = 0;     // GetTickCount64 then
-        LONG_PTR exStyle = 0;           // as the last SnapshotEverything read it
-        HMONITOR dpiMonitor = nullptr;  // the monitor the DPI was read on
+        // When the last SnapshotEverything read every fact (GetTickCount64);
+        // 0 until one has: a place-only Take starts from such a snapshot.
+        ULONGLONG everythingAt = 0;
+        LONG_PTR exStyle = 0;  // as the last SnapshotEverything read it
     };
 
     CEntry* FindOrRead(HWND hwnd, DWORD threadId, DWORD processId);
